@@ -18,3 +18,4 @@ target_link_libraries(kovra_asio INTERFACE Threads::Threads)
 
 # SimpleIni is header-only.
 add_library(kovra_simpleini INTERFACE)
+pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)

@@ -15,7 +15,7 @@ using Millis = std::chrono::milliseconds;
 using TimePoint = std::chrono::system_clock::time_point;
 
 class EventLoop {
-public:
+  public:
     using TimerId = std::uint64_t;
     using Task = std::function<void()>;
 

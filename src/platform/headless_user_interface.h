@@ -7,14 +7,14 @@
 namespace kovra {
 
 class HeadlessUserInterface final : public UserInterface {
-public:
+  public:
     MessageAnswer messageBox(const std::string& title, const std::string& text, MessageIcon icon,
                              MessageButtons buttons) override;
     void beep() override {}
     void setTrayIconVisible(bool visible) override { trayIconVisible_ = visible; }
     bool trayIconVisible() const { return trayIconVisible_; }
 
-private:
+  private:
     bool trayIconVisible_ = true;
 };
 

@@ -20,7 +20,7 @@ struct LogSink {
     LogLevel minLevel = [] {
         const char* env = std::getenv("KOVRA_LOG");
         return env != nullptr && std::string_view(env) == "debug" ? LogLevel::Debug
-                                                                   : LogLevel::Info;
+                                                                  : LogLevel::Info;
     }();
 };
 
@@ -54,7 +54,8 @@ void logLine(LogLevel level, std::string_view text) {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
     std::tm local{};
     localtime_r(&seconds, &local);
     char stamp[32];

@@ -56,9 +56,13 @@ void QtEventLoop::stopTimer(TimerId id) {
     timers_.erase(it);
 }
 
-TimePoint QtEventLoop::now() const { return std::chrono::system_clock::now(); }
+TimePoint QtEventLoop::now() const {
+    return std::chrono::system_clock::now();
+}
 
-int QtEventLoop::run() { return QCoreApplication::exec(); }
+int QtEventLoop::run() {
+    return QCoreApplication::exec();
+}
 
 void QtEventLoop::quit(int code) {
     QMetaObject::invokeMethod(

@@ -15,7 +15,7 @@ class QTimer;
 namespace kovra {
 
 class QtEventLoop final : public EventLoop {
-public:
+  public:
     // Uses the running QCoreApplication (or QApplication) when there is one,
     // otherwise creates a QCoreApplication of its own.
     QtEventLoop();
@@ -28,7 +28,7 @@ public:
     int run() override;
     void quit(int code) override;
 
-private:
+  private:
     // QCoreApplication keeps references to argc and argv: they live as long as it does.
     int argc_ = 1;
     char arg0_[6] = "kovra";

@@ -52,9 +52,13 @@ std::size_t SimulatedEventLoop::takeAndRun() {
     }
 }
 
-std::size_t SimulatedEventLoop::runPending() { return takeAndRun(); }
+std::size_t SimulatedEventLoop::runPending() {
+    return takeAndRun();
+}
 
-void SimulatedEventLoop::advance(Millis d) { advanceTo(now_ + d); }
+void SimulatedEventLoop::advance(Millis d) {
+    advanceTo(now_ + d);
+}
 
 void SimulatedEventLoop::advanceTo(TimePoint t) {
     takeAndRun();

@@ -12,7 +12,7 @@
 namespace kovra {
 
 class SimulatedEventLoop final : public EventLoop {
-public:
+  public:
     // The clock starts at start (by default 2026-01-01 00:00:00 UTC, a fixed point so
     // runs repeat exactly).
     explicit SimulatedEventLoop(TimePoint start = defaultStart());
@@ -34,7 +34,7 @@ public:
     std::size_t runPending();
     bool quitRequested() const;
 
-private:
+  private:
     struct TimerEntry {
         Millis interval;
         Task fn;

@@ -5,7 +5,9 @@ namespace kovra {
 Timer::Timer(EventLoop& loop, Millis interval, std::function<void()> onTimer)
     : loop_(loop), interval_(interval), onTimer_(std::move(onTimer)) {}
 
-Timer::~Timer() { setEnabled(false); }
+Timer::~Timer() {
+    setEnabled(false);
+}
 
 void Timer::setEnabled(bool enabled) {
     if (id_ != 0) {
@@ -13,7 +15,8 @@ void Timer::setEnabled(bool enabled) {
         id_ = 0;
     }
     if (enabled) {
-        id_ = loop_.startTimer(interval_, [this] { fire(); }, true);
+        id_ = loop_.startTimer(
+            interval_, [this] { fire(); }, true);
     }
 }
 

@@ -9,7 +9,7 @@
 namespace kovra {
 
 class Timer {
-public:
+  public:
     Timer(EventLoop& loop, Millis interval, std::function<void()> onTimer = {});
     ~Timer();
     Timer(const Timer&) = delete;
@@ -21,7 +21,7 @@ public:
     void setInterval(Millis interval);
     Millis interval() const { return interval_; }
 
-private:
+  private:
     void fire();
 
     EventLoop& loop_;

@@ -14,7 +14,7 @@ enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     // Shows text (lines joined by CR LF) and returns the button chosen.

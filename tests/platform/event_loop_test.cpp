@@ -38,10 +38,13 @@ TEST(SimulatedEventLoop, TimerStoppedInsideItsHandlerNeverFiresAgain) {
     SimulatedEventLoop loop;
     int count = 0;
     EventLoop::TimerId id = 0;
-    id = loop.startTimer(100ms, [&] {
-        ++count;
-        loop.stopTimer(id);
-    }, true);
+    id = loop.startTimer(
+        100ms,
+        [&] {
+            ++count;
+            loop.stopTimer(id);
+        },
+        true);
     loop.advance(1s);
     EXPECT_EQ(count, 1);
 }
@@ -51,7 +54,8 @@ TEST(SimulatedEventLoop, PostsFromOtherThreadsRunOnTheLoopBeforeTimeMoves) {
     std::vector<int> order;
     std::thread worker([&] { loop.post([&] { order.push_back(1); }); });
     worker.join();
-    loop.startTimer(10ms, [&] { order.push_back(2); }, false);
+    loop.startTimer(
+        10ms, [&] { order.push_back(2); }, false);
     loop.advance(10ms);
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
@@ -72,9 +76,8 @@ TEST(Timer, EnableRestartsTheCountAndIntervalChangeApplies) {
     SimulatedEventLoop loop;
     const TimePoint t0 = loop.now();
     std::vector<Millis> ticks;
-    Timer timer(loop, 1000ms, [&] {
-        ticks.push_back(std::chrono::duration_cast<Millis>(loop.now() - t0));
-    });
+    Timer timer(loop, 1000ms,
+                [&] { ticks.push_back(std::chrono::duration_cast<Millis>(loop.now() - t0)); });
     timer.setEnabled(true);
     loop.advance(600ms);
     timer.setEnabled(true);  // restarts: next tick 1000 ms after 600 ms
@@ -92,11 +95,14 @@ TEST(QtEventLoop, RunsPostsFromThreadsAndBothTimerKinds) {
     bool single = false;
     std::atomic<bool> posted{false};
     EventLoop::TimerId repeating = 0;
-    repeating = loop.startTimer(5ms, [&] {
-        if (++repeats == 3) {
-            loop.stopTimer(repeating);
-        }
-    }, true);
+    repeating = loop.startTimer(
+        5ms,
+        [&] {
+            if (++repeats == 3) {
+                loop.stopTimer(repeating);
+            }
+        },
+        true);
     loop.singleShot(20ms, [&] { single = true; });
     std::thread worker([&] { loop.post([&] { posted = true; }); });
     loop.singleShot(100ms, [&] { loop.quit(3); });

@@ -1,0 +1,62 @@
+#include "platform/process/instance_lock.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace kovra {
+namespace {
+
+class InstanceLockTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("kovra-lock-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+    std::filesystem::path folder_;
+};
+
+TEST_F(InstanceLockTest, SecondInstanceIsRefusedAndSeesTheOwner) {
+    InstanceLock first(folder_, "TFormKovraPlugInFSK", "FormKovraPlugInFSK");
+    ASSERT_TRUE(first.tryAcquire());
+    InstanceLock second(folder_, "TFormKovraPlugInFSK", "FormKovraPlugInFSK");
+    EXPECT_FALSE(second.tryAcquire());
+    EXPECT_EQ(second.owner(), ::getpid());
+}
+
+TEST_F(InstanceLockTest, LockIsFreeAgainOnceTheHolderIsGone) {
+    {
+        InstanceLock first(folder_, "C", "T");
+        ASSERT_TRUE(first.tryAcquire());
+    }
+    InstanceLock next(folder_, "C", "T");
+    EXPECT_FALSE(next.owner().has_value());
+    EXPECT_TRUE(next.tryAcquire());
+}
+
+TEST_F(InstanceLockTest, KillProgramEndsTheInstanceWithExitCodeFour) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        installTerminateRequestHandler();
+        for (;;) {
+            ::pause();
+        }
+    }
+    // Give the child time to install its handler before asking it to end.
+    ::usleep(100000);
+    EXPECT_TRUE(killProgram(child, 2000));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 4);
+}
+
+}  // namespace
+}  // namespace kovra

@@ -1,0 +1,176 @@
+// The sample processing of the chain stages: band-pass response and errors, balance,
+// mono duplication and the amplifier's saturating gain.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <vector>
+
+#include "mp3_probe.h"
+#include "recording/band_pass_stage.h"
+#include "recording/channel_stage.h"
+#include "recording/recording_chain.h"
+
+namespace kovra {
+namespace {
+
+// A stage that serves a fixed block of samples, then ends.
+class VectorStage final : public AudioStage {
+  public:
+    VectorStage(std::vector<std::int16_t> data, int channels)
+        : data_(std::move(data)), channels_(channels) {}
+    void open() override { pos_ = 0; }
+    std::size_t read(std::span<std::int16_t> out) override {
+        const std::size_t n = std::min(out.size() / channels_ * channels_, data_.size() - pos_);
+        std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(pos_), n, out.begin());
+        pos_ += n;
+        return n;
+    }
+    void close() override {}
+    int channels() const override { return channels_; }
+
+  private:
+    std::vector<std::int16_t> data_;
+    int channels_;
+    std::size_t pos_ = 0;
+};
+
+std::vector<std::int16_t> readAll(AudioStage& stage) {
+    std::vector<std::int16_t> all;
+    std::vector<std::int16_t> block(4096);
+    stage.open();
+    while (std::size_t n = stage.read(block)) {
+        all.insert(all.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    stage.close();
+    return all;
+}
+
+double rmsOfChannel(const std::vector<std::int16_t>& s, int channels, int channel,
+                    std::size_t skipFrames) {
+    double sum = 0;
+    std::size_t n = 0;
+    for (std::size_t i = skipFrames * channels + channel; i < s.size(); i += channels) {
+        sum += double(s[i]) * s[i];
+        ++n;
+    }
+    return std::sqrt(sum / double(n));
+}
+
+// |H(f)| of the filter, evaluated from its difference equation independently of the stage.
+double expectedGain(double hz) {
+    const BandPassCoefficients k = bandPassCoefficients(600, 4000, 16000);
+    const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * hz / 16000);
+    const std::complex<double> num = k.a0 + k.a1 * z1 + k.a2 * z1 * z1;
+    const std::complex<double> den = 1.0 + k.b0 * z1 + k.b1 * z1 * z1;
+    return std::abs(num / den);
+}
+
+TEST(BandPassStage, ResponseFollowsTheDesignAcrossTheBand) {
+    const BandPassCoefficients k = bandPassCoefficients(600, 4000, 16000);
+    EXPECT_NEAR(k.a0, 1.0 / (1.0 + 1.0 / std::tan(std::numbers::pi * 3401 / 16000)), 1e-12);
+    EXPECT_NEAR(k.b0 / -k.a0 / (1.0 / std::tan(std::numbers::pi * 3401 / 16000)),
+                2 * std::cos(2 * std::numbers::pi * 2300 / 16000), 1e-12);
+
+    struct Case {
+        double hz;
+        double minGain, maxGain;  // a sanity band around the design, so a wrong sign shows
+    };
+    for (const Case c : {Case{300, 0.1, 0.35}, Case{1000, 0.6, 0.95}, Case{3000, 0.9, 1.01},
+                         Case{6000, 0.3, 0.8}}) {
+        SCOPED_TRACE(c.hz);
+        const double amp = 10000;
+        BandPassStage stage;
+        VectorStage source(test::stereoTone(1.0, c.hz, amp, amp / 2), 2);
+        stage.setInput(&source);
+        const auto out = readAll(stage);
+        ASSERT_EQ(out.size(), 32000u);
+        const double expected = expectedGain(c.hz);
+        const double inRms = amp / std::sqrt(2.0);
+        EXPECT_NEAR(rmsOfChannel(out, 2, 0, 1600) / inRms, expected, 0.01);
+        EXPECT_NEAR(rmsOfChannel(out, 2, 1, 1600) / (inRms / 2), expected, 0.01);
+        EXPECT_GT(expected, c.minGain);
+        EXPECT_LT(expected, c.maxGain);
+    }
+}
+
+TEST(BandPassStage, RefusesImpossibleBands) {
+    struct Case {
+        int low, high;
+        const char* text;
+    };
+    for (const Case c : {Case{4500, 4000, "A Frequencia alta é menor que frequencia baixa"},
+                         Case{600, 9000, "O Samplerate está baixo"}}) {
+        BandPassStage stage;
+        VectorStage source({}, 2);
+        stage.setInput(&source);
+        stage.LowFreq = c.low;
+        stage.HighFreq = c.high;
+        try {
+            stage.open();
+            ADD_FAILURE() << "opened";
+        } catch (const ChainError& e) {
+            EXPECT_STREQ(e.what(), c.text);
+        }
+    }
+    BandPassStage unconnected;
+    EXPECT_THROW(unconnected.open(), ChainError);
+}
+
+TEST(ChannelStage, AmplifierSaturatesInsteadOfWrapping) {
+    EXPECT_EQ(amplifyForSliderPosition(25), 1362);
+    EXPECT_EQ(amplifyForSliderPosition(2), 109);
+    EXPECT_EQ(amplifyForSliderPosition(0), 54);  // raised to position 1
+
+    struct Case {
+        int in, amplify, out;
+    };
+    for (const Case c : {Case{1000, 109, 2361},    // ×2.09, then ×1.13 (109 div 8 = 13)
+                         Case{-1000, 109, -2361},  // truncation toward zero, symmetric
+                         Case{3000, 1362, 32767},  // first pass already past full scale
+                         Case{-3000, 1362, -32767}, Case{32767, 1362, 32767},
+                         Case{-32768, 1362, -32767}, Case{100, 1362, 3947}}) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(amplifySample(static_cast<std::int16_t>(c.in), c.amplify), c.out);
+    }
+}
+
+TEST(ChannelStage, KeepsTheLinesChannelAndDuplicatesMono) {
+    // Stereo input, line 1 of a two-line pair (balance 1.0): the right channel only.
+    VectorStage stereo({100, 200, -300, 400}, 2);
+    ChannelStage keepRight;
+    keepRight.setInput(&stereo);
+    keepRight.Balance = 1.0;
+    EXPECT_EQ(readAll(keepRight), (std::vector<std::int16_t>{0, 200, 0, 400}));
+
+    // One-line input: every sample becomes a pair, one copy silenced.
+    VectorStage mono({100, -300}, 1);
+    ChannelStage keepLeft;
+    keepLeft.setInput(&mono);
+    keepLeft.Balance = 0.0;
+    EXPECT_EQ(readAll(keepLeft), (std::vector<std::int16_t>{100, 0, -300, 0}));
+
+    // Gain after balance, on both channels.
+    VectorStage loud({1000, 1000}, 2);
+    ChannelStage gain;
+    gain.setInput(&loud);
+    gain.Balance = 0.0;
+    gain.AutoGain = true;
+    gain.Amplify = 109;
+    EXPECT_EQ(readAll(gain), (std::vector<std::int16_t>{2361, 0}));
+}
+
+TEST(RecordingChain, BitRateItemsAndMinuteSizes) {
+    struct Case {
+        int item, kbps, kbPerMinute;
+    };
+    for (const Case c : {Case{0, 8, 60}, Case{1, 16, 120}, Case{2, 32, 240}, Case{3, 64, 480},
+                         Case{4, 128, 960}, Case{9, 16, 120}}) {
+        EXPECT_EQ(bitRateKbpsForItem(c.item), c.kbps);
+        EXPECT_EQ(kilobytesPerMinuteForItem(c.item), c.kbPerMinute);
+    }
+}
+
+}  // namespace
+}  // namespace kovra

@@ -63,7 +63,7 @@ Samples dialTone(double ms, double levelDbfs = -15.0, double frequencyHz = 425.0
 struct HookParams {
     double levelDbfs = -6.0;
     double burstOnMs = 50.0;   // each 484 Hz burst of the handset-lifted pattern
-    double burstOffMs = 50.0;  // silence between the bursts
+    double burstOffMs = 60.0;  // silence between bursts: long enough to keep them apart
     int bursts = 3;
     bool legacyFlashTones = false;  // 2906 / 2609 Hz instead of 2969 / 2656 Hz
     double flashStartMs = 120.0;

@@ -241,11 +241,11 @@ TEST(Fsk, BitStreamDecodesBackToTheMessage) {
 
 TEST(HookTones, BurstsAtTheirFrequencies) {
     const auto lift = channel(renderScript("hook-lift"), 0);
-    ASSERT_EQ(lift.size(), samplesForMs(250));
+    ASSERT_EQ(lift.size(), samplesForMs(270));
     for (const std::size_t burst : {0u, 1u, 2u}) {
-        EXPECT_GT(goertzelDb(lift, burst * 800 + 80, 240, kHookBurstHz), -8.0);
+        EXPECT_GT(goertzelDb(lift, burst * 880 + 80, 240, kHookBurstHz), -8.0);
     }
-    EXPECT_LT(rmsDbfs(lift, 420, 780), -80.0);
+    EXPECT_LT(rmsDbfs(lift, 420, 860), -80.0);
 
     const auto down = channel(renderScript("hook-down"), 0);
     EXPECT_GT(goertzelDb(down, 160, 640, kFlashStartHz), -8.0);

@@ -1,0 +1,190 @@
+// Pair 1's hook-signalling adapter mode: the adapter injects short tones that report the
+// handset being lifted, a flash, and the handset being put back.
+#include <algorithm>
+#include <cmath>
+
+#include "line/pair_line_logic.h"
+
+namespace kovra::line {
+namespace {
+
+// The flash wait is counted in ticks of a 1 ms window timer, which the system timer
+// actually runs at its own resolution of about 16 ms; the adapter's flash timing (and
+// SpinFlash's milliseconds) rely on that, so one tick is taken as 16 ms of elapsed time.
+constexpr Millis kFlashTick{16};
+
+void closeBurstWindows(LineChannel& c) {
+    c.HookBurstA = false;
+    c.HookBurstAPeaks = 0;
+    c.HookBurstB = false;
+    c.HookBurstBPeaks = 0;
+}
+
+}  // namespace
+
+void PairLineLogic::toneHookMode(int k, int id) {
+    LineChannel& c = channel(k);
+    if (c.ToneState != 0 && c.ToneState != 2) {
+        return;
+    }
+    if (id == 1) {
+        if (c.HookBurstAPeaks == 0) {
+            c.HookBurstA = true;
+        } else if (c.HookBurstAPeaks > 2 || c.HookBurstBPeaks != 0) {
+            if (c.HookBurstB && c.HookBurstBPeaks < 3) {
+                handsetLifted(k, c);
+            }
+            if (c.HookBurstAPeaks > 3) {
+                c.HookBurstA = false;
+                c.HookBurstAPeaks = 0;
+            }
+            if (c.HookBurstBPeaks > 3) {
+                c.HookBurstB = false;
+                c.HookBurstBPeaks = 0;
+            }
+        } else {
+            c.HookBurstB = true;
+        }
+    } else if (id == 2 || id == 4) {
+        c.FlashStart = true;
+        c.FlashStartPeaks = 0;
+        recording_.setStartTicks(k, -5);
+        cancelPendingStart(k);
+        if (options_.chkFlash1) {
+            c.HookMemo += "FLASH...";
+            if (c.CallerIdActive || c.DialledAccepted || c.FlashPending) {
+                c.FlashPending = true;
+            }
+        }
+    } else if (id == 3 || id == 5) {
+        if (c.FlashStart && c.FlashStartPeaks < 4) {
+            // Flash end: unless new hook tones follow in time, the handset went back.
+            const int ticks = options_.chkFlash1 ? std::max(1, (options_.SpinFlash / 10) / 2) : 1;
+            Timer& timer = flashTimers_[k - 1];
+            timer.setInterval(kFlashTick * ticks);
+            timer.setEnabled(true);
+            recording_.setStartTimerRunning(k, false);
+            recording_.setStartTicks(k, -5);
+            c.HookMemo.clear();
+        }
+    }
+}
+
+void PairLineLogic::handsetLifted(int k, LineChannel& c) {
+    c.HookStartPending = true;
+    c.HookStartPeaks = 0;
+    flashTimers_[k - 1].setEnabled(false);
+    c.FlashTicks = 0;
+    closeBurstWindows(c);
+    recording_.setStartTicks(k, -5);
+    cancelPendingStart(k);
+    c.EventMemo += "On Hook";
+    set_edSTATUS(k, "ON HOOK");
+    set_EditOffHook(k, "ON HOOK");
+    c.HookMemo.clear();
+    if (!c.CallerIdActive) {
+        c.DialledAccepted = false;
+    }
+    if (options_.CheckOffHook && !recording(k)) {
+        recording_.StartLClick(k);
+        return;
+    }
+    if (options_.CheckAutoRec && c.CallerIdActive && !recording(k)) {
+        c.DialledAccepted = true;
+        recording_.StartLClick(k);
+    }
+}
+
+void PairLineLogic::peakHookMode(int k, float value) {
+    LineChannel& c = channel(k);
+    const int level = static_cast<int>(std::nearbyint(value));
+
+    if (c.HookBurstA && ++c.HookBurstAPeaks > 5) {
+        c.HookBurstA = false;
+        c.HookBurstAPeaks = 0;
+    }
+    if (c.HookBurstB && ++c.HookBurstBPeaks > 5) {
+        c.HookBurstB = false;
+        c.HookBurstBPeaks = 0;
+    }
+    if (c.HookStartPending && ++c.HookStartPeaks > 10) {
+        c.HookStartPending = false;
+        c.HookStartPeaks = 0;
+        if (c.CallerIdActive) {
+            recording_.StartLClick(k);
+        }
+    }
+    if (c.FlashStart && ++c.FlashStartPeaks > 2) {
+        c.FlashStart = false;
+        c.FlashStartPeaks = 0;
+    }
+
+    c.edDB = std::to_string(level);
+    if (ports_.detectorAlive) {
+        ports_.detectorAlive();
+    }
+    c.Level = level;
+    if (c.Freq1 > 400 && c.Freq1 < 450 && c.Freq2 == 0) {
+        recording_.setStartTicks(k, 0);
+    }
+    if (!c.UsbCodecDetected && value > -30) {
+        c.QuietPeaks = 0;
+    }
+    ++c.AutoVolPeaks;
+    if (c.AutoVolPeaks > 100 && level >= -44) {
+        c.AutoVolPeaks = 1000;
+        if (!c.AutoVolApplied) {
+            c.AutoVolApplied = true;
+            if (ports_.applyStoredVolume) {
+                ports_.applyStoredVolume();
+            }
+        }
+    }
+    speechRules(k, c, level, true);
+    if (k == 1 && level >= -34) {
+        c.CallerIdPeaks = 0;
+    }
+    c.LevelMargin = (k == 1 ? 60 : 50) - std::abs(level);
+    callerIdTimeout(k, c);
+}
+
+void PairLineLogic::TimerFlashSTOPTimer(int k) {
+    try {
+        flashStop(k);
+    } catch (...) {
+        // The tick's state stays as far as it got.
+    }
+}
+
+void PairLineLogic::flashStop(int k) {
+    LineChannel& c = channel(k);
+    Timer& timer = flashTimers_[k - 1];
+    c.FlashPending = false;
+    c.SpecialPrefix = false;
+    c.HookBurstAPeaks = 0;
+    c.HookBurstBPeaks = 0;
+    c.FlashTicks = 0;
+    c.DtmfRaw.clear();
+    c.DialDigits.clear();
+    c.DialNumber.clear();
+    c.EdSeq.clear();
+    set_edRing(k, "0");
+    c.Status = 5;
+    c.DialledAccepted = false;
+    c.HookBurstA = false;
+    c.HookBurstB = false;
+    c.FlashStart = false;
+    c.DialToneWindow = false;
+    recording_.setStartArmed(k, false);
+    timer.setEnabled(false);
+    set_edSTATUS(k, "OFF HOOK");
+    set_EditOffHook(k, "OFF HOOK");
+    c.HookMemo += "No gancho";
+    c.EventMemo.clear();
+    if (recording(k)) {
+        recording_.StopLClick(k);
+        LimpaTudo(k);
+    }
+}
+
+}  // namespace kovra::line

@@ -1,0 +1,285 @@
+// Level reports and spectra of a pair's lines: the level display, the handset-lifted
+// signature, the quiet re-arm, the stop on quiet after hang-up, the speech activity that
+// arms the automatic recording start, the automatic volume, and the per-peak status rules.
+#include <cmath>
+#include <cstdlib>
+
+#include "line/line_events.h"
+#include "line/pair_line_logic.h"
+
+namespace kovra::line {
+namespace {
+
+// Levels are judged as rounded integers; halves go to the even neighbour.
+int roundLevel(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+int toInt(const std::string& text, int fallback) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    return (end == text.c_str() || *end != '\0') ? fallback : static_cast<int>(v);
+}
+
+}  // namespace
+
+void PairLineLogic::WaveViewPeak(int k, float value) {
+    try {
+        if (ignoresEvenLine(k)) {
+            return;
+        }
+        if (hookSignalling_) {
+            peakHookMode(k, value);
+        } else {
+            peakAnalogue(k, value);
+        }
+    } catch (...) {
+        // The level handler keeps the state as far as it got.
+    }
+}
+
+void PairLineLogic::peakAnalogue(int k, float value) {
+    LineChannel& c = channel(k);
+    const int level = roundLevel(value);
+    const int previous = c.Level;
+
+    // Stop on quiet after hang-up (armed by the handset-lifted signature).
+    if (c.StopArmed && recording(k) && previous < -30) {
+        ++c.StopQuietPeaks;
+        if (c.StopQuietPeaks > 15) {
+            c.StopArmed = false;
+            c.StopQuietPeaks = 0;
+            recording_.StopLClick(k);
+        }
+    }
+    if (c.StopQuietPeaks > 20 || c.Freq1 > 350 || c.Freq2 > 350) {
+        c.StopArmed = false;
+        c.StopQuietPeaks = 0;
+    }
+
+    c.edDB = std::to_string(level);
+    if (ports_.detectorAlive) {
+        ports_.detectorAlive();
+    }
+    c.Level = level;
+
+    ++c.AutoVolPeaks;
+    if (c.AutoVolPeaks > 100 && level >= -39) {
+        c.AutoVolPeaks = 1001;
+        if (!c.AutoVolApplied) {
+            c.AutoVolApplied = true;
+            if (ports_.applyStoredVolume) {
+                ports_.applyStoredVolume();
+            }
+        }
+    }
+
+    if (c.DialToneWindow && ++c.DialToneWindowPeaks > 20) {
+        c.DialToneWindow = false;
+        c.DialToneHits = 0;
+        c.DialToneWindowPeaks = 0;
+    }
+    if (c.RearmWindow && ++c.RearmWindowPeaks > 30) {
+        c.RearmWindow = false;
+        c.RearmHits = 0;
+        c.RearmWindowPeaks = 0;
+    }
+
+    if (c.Freq1 > 400 && c.Freq1 < 450 && c.Freq2 == 0) {
+        recording_.setStartTicks(k, 0);  // a steady single tone is not speech
+    }
+    if (c.LevelMargin > 30) {
+        c.QuietThreshold = c.LevelMargin / 13;
+        c.QuietPeaks = 0;
+    }
+    if (c.UsbCodecDetected && value < (k == 1 ? -40 : -55)) {
+        c.QuietBase = 2;
+    }
+    if (!c.UsbCodecDetected && value > -30) {
+        c.QuietPeaks = 0;
+    }
+    if (traits_.offHookSetting) {
+        if (level != toInt(c.EditRefOffHook, 0) && ++c.OffHookChanges > 20) {
+            c.EditRefOffHook = std::to_string(level);
+            c.OffHookChanges = 0;
+        }
+        c.QuietThreshold = options_.SpinOffHook[k - 1] + 2;
+    }
+
+    // Quiet re-arm: a line quiet long enough interprets dial tone and ring again.
+    if ((!options_.CheckOffHook || value > c.QuietThreshold) && c.LevelMargin < c.QuietThreshold &&
+        !c.QuietReset) {
+        if (++c.QuietPeaks > 2 * c.QuietBase) {
+            c.ToneState = 2;
+            c.RearmState = 0;
+            c.lbTom = "Normal";
+            c.QuietReset = true;
+            recording_.setVoiceHits(k, 0);
+        }
+    }
+
+    speechRules(k, c, level, options_.CheckAutoRec);
+    if (traits_.pair == 1 && k == 2 && level >= -34) {
+        c.CallerIdPeaks = 0;
+    }
+    c.LevelMargin = 50 - std::abs(level);
+    statusRules(k, c);
+}
+
+void PairLineLogic::speechRules(int k, LineChannel& c, int level, bool freq2Counts) {
+    if (level >= -29 && c.Freq1 > 300) {
+        if (recording(k)) {
+            recording_.setSilenceSeconds(k, 0);
+        }
+        if (recording_.Paused(k)) {
+            recording_.PauseLClick(k);
+        }
+    }
+    if (level >= -34 && (c.Freq1 > 350 || (c.Freq2 > 350 && freq2Counts))) {
+        recording_.setSilenceSeconds(k, 0);
+        int hits = recording_.VoiceHits(k) + 1;
+        if (hits > 10) {
+            hits = 0;
+        }
+        recording_.setVoiceHits(k, hits);
+        c.QuietPeaks = 0;
+        if (recording_.Paused(k)) {
+            recording_.PauseLClick(k);
+        } else {
+            recording_.setStartArmed(k, true);
+            recording_.setStartTimerRunning(k, true);
+        }
+    }
+}
+
+void PairLineLogic::statusRules(int k, LineChannel& c) {
+    if (c.RingSeen) {
+        ++c.PeaksSinceRing;
+    }
+    if (c.Status == 3) {
+        ++c.RingingPeaks;
+        if (c.RingingPeaks > (k == 1 ? 20 : 60)) {
+            set_edSTATUS(k, "");
+        }
+        if (c.RingingPeaks > 100) {
+            // Ringing stopped without an answer.
+            c.Status = 5;
+            c.RingCount = 0;
+            set_edRing(k, "0");
+        }
+    }
+    if (c.Status == 0 && ++c.IdlePeaks > c.IdleTimeoutPeaks) {
+        c.Status = 2;
+        c.IdlePeaks = 0;
+        if (k == 1) {
+            set_edSTATUS(k, "");
+        }
+    }
+    callerIdTimeout(k, c);
+}
+
+void PairLineLogic::callerIdTimeout(int k, LineChannel& c) {
+    if (c.Status != 4 || ++c.CallerIdPeaks <= 75) {
+        return;
+    }
+    // The closing "C" of a DTMF caller ID never came.
+    c.CallerIdPeaks = 0;
+    c.CallerIdActive = false;
+    c.Status = 1;
+    if (k == 1) {
+        set_edSTATUS(k, "");
+    }
+    c.EdSeq.clear();
+    if (hookSignalling_) {
+        c.DialledAccepted = false;
+    }
+    if (!traits_.cancelEvent) {
+        return;
+    }
+    c.DtmfRaw.clear();
+    clearCallNumber(c);
+    send(k, true, kIdCanceled);
+}
+
+// ------------------------------------------------------------------------ spectrum
+
+void PairLineLogic::PTDecoderSpectrumData(int k, double f1, double f2) {
+    try {
+        if (ignoresEvenLine(k)) {
+            return;
+        }
+        spectrum(k, f1, f2);
+    } catch (...) {
+        // The spectrum handler keeps the state as far as it got.
+    }
+}
+
+void PairLineLogic::spectrum(int k, double f1, double f2) {
+    LineChannel& c = channel(k);
+    if (ports_.detectorAlive) {
+        ports_.detectorAlive();
+    }
+    c.Freq1 = f1;
+    c.Freq2 = f2;
+    if (f1 > 15 && f1 < 150 && options_.CheckOffHook && c.Status != 3) {
+        // Handset-lifted hum: the line is in use, re-arm the tone detection.
+        c.ToneState = 2;
+        c.RearmState = 0;
+        c.lbTom = "Normal";
+        c.QuietReset = true;
+        set_edSTATUS(k, "OFF_HOOK");
+        set_EditOffHook(k, "OFF_HOOK");
+        if (recording(k)) {
+            c.StopArmed = true;
+            c.StopQuietPeaks = 0;
+        } else if (!c.CallerIdActive) {
+            c.EdSeq.clear();
+            LimpaTudo(k);
+        }
+        if (traits_.offHookSetting) {
+            c.edStopHook = std::to_string(roundLevel(f1)) + ":" + std::to_string(roundLevel(f2)) +
+                           ":" + std::to_string(c.Level);
+        }
+    }
+    set_EditFreq1(k, std::to_string(roundLevel(f1)));
+    c.EditFreq2 = std::to_string(roundLevel(f2));
+}
+
+void PairLineLogic::set_EditFreq1(int k, const std::string& text) {
+    LineChannel& c = channel(k);
+    if (c.EditFreq1 == text) {
+        return;
+    }
+    c.EditFreq1 = text;
+    try {
+        freq1Changed(k);
+    } catch (...) {
+        // Display handler: nothing to report.
+    }
+}
+
+void PairLineLogic::freq1Changed(int k) {
+    LineChannel& c = channel(k);
+    const int f = toInt(c.EditFreq1, 0);
+    if (f <= 400 || f >= 430) {
+        return;
+    }
+    // A dial tone: adjust the input volume until its level is in range.
+    recording_.setStartTicks(k, 0);
+    edDBMestre = std::to_string(c.Level);
+    if (!options_.chkAutoVol || recording(k)) {
+        return;
+    }
+    if (c.Level < -15) {
+        if (ports_.stepVolume) {
+            ports_.stepVolume(+1);
+        }
+    } else if (c.Level >= -8) {
+        if (ports_.stepVolume) {
+            ports_.stepVolume(-1);
+        }
+    }
+    c.EditFreq1.clear();
+}
+
+}  // namespace kovra::line

@@ -1,0 +1,444 @@
+// Decoder events, display fields and the clean-up of a pair's lines.
+#include "line/pair_line_logic.h"
+
+#include <exception>
+
+#include "line/line_events.h"
+#include "platform/log.h"
+
+namespace kovra::line {
+namespace {
+
+constexpr Millis kDigitTimeoutTick{1000};
+
+// Handlers keep going after an error of their own: the state stays as far as it got.
+template <typename Fn>
+void guarded(const char* handler, Fn&& fn) {
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        logLine(LogLevel::Debug, std::string(handler) + ": " + e.what());
+    } catch (...) {
+        logLine(LogLevel::Debug, std::string(handler) + ": unknown error");
+    }
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+PairLineLogic::PairLineLogic(int pair, EventLoop& loop, const LineGlobals& globals,
+                             LineRecordingPort& recording, LinePorts ports)
+    : traits_(pairTraits(pair)),
+      loop_(loop),
+      globals_(globals),
+      recording_(recording),
+      ports_(std::move(ports)),
+      digitTimers_{Timer{loop, kDigitTimeoutTick}, Timer{loop, kDigitTimeoutTick}},
+      flashTimers_{Timer{loop, Millis(1)}, Timer{loop, Millis(1)}} {
+    for (int k = 1; k <= 2; ++k) {
+        digitTimers_[k - 1].setOnTimer([this, k] { TimerDigitoOkTimer(k); });
+        flashTimers_[k - 1].setOnTimer([this, k] { TimerFlashSTOPTimer(k); });
+    }
+    CBbufferChange(options_.CBbuffer);
+}
+
+void PairLineLogic::CBbufferChange(int setting) {
+    options_.CBbuffer = setting;
+    static constexpr int kIdle[] = {25, 50, 200};
+    static constexpr int kQuiet[] = {3, 6, 9};
+    const int i = (setting >= 0 && setting <= 2) ? setting : 1;
+    for (LineChannel& c : lines_) {
+        c.IdleTimeoutPeaks = kIdle[i];
+        c.QuietBase = kQuiet[i];
+    }
+}
+
+void PairLineLogic::resetForStart(bool firstStart) {
+    for (LineChannel& c : lines_) {
+        c.Freq1 = 0;
+        c.Freq2 = 0;
+        c.QuietReset = true;
+        c.AutoVolPeaks = 0;
+        c.AutoVolApplied = false;
+        if (firstStart) {
+            c.ToneState = 2;
+            if (!hookSignalling_) {
+                c.RearmState = 0;
+            }
+        }
+    }
+}
+
+void PairLineLogic::send(int k, bool option, const std::string& token) {
+    sendPlain(k, option, lineEvent(lineNumber(k), token));
+}
+
+void PairLineLogic::sendPlain(int k, bool option, const std::string& text) {
+    if (option && ports_.SendDataIP) {
+        ports_.SendDataIP(k, text);
+    }
+}
+
+bool PairLineLogic::isPrivate(const std::string& number) const {
+    return !number.empty() && ports_.isPrivate && ports_.isPrivate(number);
+}
+
+void PairLineLogic::cancelPendingStart(int k) {
+    recording_.setStartArmed(k, false);
+    recording_.setStartTimerRunning(k, false);
+}
+
+// ---------------------------------------------------------------------------- DTMF
+
+void PairLineLogic::PTDecoderDTMF(int k, char key) {
+    guarded("PTDecoderDTMF", [&] { dtmf(k, key); });
+}
+
+void PairLineLogic::dtmf(int k, char key) {
+    LineChannel& c = channel(k);
+    const int gate = k == 1 ? traits_.dtmfMinLevelDbOdd : traits_.dtmfMinLevelDbEven;
+    if (traits_.dtmfGateFirst) {
+        if (ignoresEvenLine(k) || c.Level < gate) {
+            return;
+        }
+    }
+    if (traits_.keyLog) {
+        c.edTodos += key;
+    }
+    std::string s(1, key);
+    if (traits_.zeroBecomesA && c.DtmfRaw.size() < 3 && !c.DtmfRaw.empty() && c.DtmfRaw[0] == '0') {
+        c.DtmfRaw[0] = 'A';
+        s = "A";
+    }
+    if (traits_.secondCallerId) {
+        if (s == "A" && (c.CallerIdActive || c.DialledAccepted)) {
+            c.SecondIdDigits += s;
+            c.SecondId = true;
+            return;
+        }
+        if (c.SecondId) {
+            c.SecondIdDigits += s;
+            if (s == "C") {
+                // The second caller replaces the call only now that it is complete.
+                c.SecondId = false;
+                if (recording(k)) {
+                    recording_.StopLClick(k);
+                }
+                LimpaTudo(k);
+                c.Status = 5;
+                c.CallerIdActive = true;
+                c.EdSeq = c.SecondIdDigits;
+                formatBina(c.EdSeq, "Dtmf", k);
+                recording_.setSilenceSeconds(k, 0);
+                recording_.setVoiceHits(k, 0);
+                c.SecondIdDigits.clear();
+                return;
+            }
+        }
+    }
+    cancelPendingStart(k);
+    recording_.setStartTicks(k, 0);
+    recording_.setVoiceHits(k, 0);
+    if (!traits_.dtmfGateFirst && c.Level < gate) {
+        return;
+    }
+    if (s == "A") {
+        dtmfCallerIdBegins(k, c);
+        return;
+    }
+    dialledSymbol(k, c, s);
+}
+
+void PairLineLogic::dtmfCallerIdBegins(int k, LineChannel& c) {
+    if (traits_.keyLog) {
+        c.edTodos = "A";
+    }
+    c.EdSeq.clear();
+    c.DialDigits.clear();
+    recording_.setSilenceSeconds(k, 0);
+    recording_.setVoiceHits(k, 0);
+    c.CallerIdPeaks = 0;
+    c.DtmfRaw = "A";
+    c.CallerIdActive = true;
+    c.Status = 4;
+    set_edSTATUS(k, "BINAGEM");
+    send(k, options_.chkSendDTMF, std::string(k == 1 ? kDtmfKeyInit : kDtmfKey) + "A");
+}
+
+void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
+    c.DtmfRaw += s;
+    c.EdSeq = c.DtmfRaw;
+    if (c.Status != 4) {
+        if (isDigit(s[0])) {
+            c.DialDigits += s;
+        }
+        recording_.setSilenceSeconds(k, 0);
+        recording_.setVoiceHits(k, 0);
+        cancelPendingStart(k);
+        c.EdSeq = c.DialDigits;
+    }
+    send(k, options_.chkSendDTMF, kDtmfKey + s);
+    if (!c.CallerIdActive && c.EdSeq.size() > 1) {
+        set_edSTATUS(k, "DISCANDO...");
+        c.Status = 1;
+    }
+    if (s == "C" && c.EdSeq.size() > 7) {
+        c.Status = 5;
+        c.CallerIdActive = true;
+        formatBina(c.EdSeq, "Dtmf", k);
+        recording_.setSilenceSeconds(k, 0);
+        recording_.setVoiceHits(k, 0);
+        return;
+    }
+    if (traits_.classifyInHandler) {
+        // The dialled number's privacy is judged on every symbol, then classified.
+        c.PrivateMark = isPrivate(c.DialDigits);
+        if (c.PrivateMark) {
+            c.DialDigits = c.EdSeq;
+        }
+        if (!c.CallerIdActive && c.DialDigits.size() >= 8 && c.DialDigits.size() <= 13 &&
+            !c.PrivateMark) {
+            classifyDialled(k, c);
+        }
+        return;
+    }
+    if (!traits_.digitTimeout || c.DialledAccepted) {
+        return;
+    }
+    if (!c.CallerIdActive && c.DialDigits.size() > 2) {
+        if (c.DialDigits == "070" || c.DialDigits == "080") {
+            c.SpecialPrefix = true;
+        }
+        if (!c.SpecialPrefix && c.DialDigits[0] == '0') {
+            c.DialDigits.erase(0, 1);
+        }
+    }
+    c.DigitTicks = 0;
+    if (!c.CallerIdActive && c.DialDigits.size() >= 8 && c.DialDigits.size() <= 13 &&
+        !c.SpecialPrefix) {
+        // Restarting counts the time-out from this digit.
+        digitTimers_[k - 1].setEnabled(true);
+    }
+}
+
+// ------------------------------------------------------------------- FSK caller ID
+
+void PairLineLogic::PTDecoderCallerID(int k, const std::string& name,
+                                      const std::string& callerNumber,
+                                      const std::string& dateTime) {
+    guarded("PTDecoderCallerID", [&] { callerId(k, name, callerNumber, dateTime); });
+}
+
+void PairLineLogic::callerId(int k, const std::string& name, const std::string& number,
+                             const std::string& dateTime) {
+    if (ignoresEvenLine(k)) {
+        return;
+    }
+    LineChannel& c = channel(k);
+    c.PrivateMark = false;
+    c.EdFskNome = name;
+    c.EdFskFone = number;
+    c.EdfskData = dateTime;
+    if (k == 2) {
+        c.EdSeq = "A";
+    }
+    formatBina(c.EdFskFone, "Fsk", k);
+    c.CallerIdActive = true;
+}
+
+// --------------------------------------------------------------------------- tones
+
+void PairLineLogic::PTDecoderToneDetected(int k, int id) {
+    guarded("PTDecoderToneDetected", [&] {
+        if (ignoresEvenLine(k)) {
+            return;
+        }
+        if (hookSignalling_) {
+            toneHookMode(k, id);
+        } else {
+            toneAnalogue(k, id);
+        }
+    });
+}
+
+void PairLineLogic::toneAnalogue(int k, int id) {
+    LineChannel& c = channel(k);
+    if (traits_.rearm && c.RearmState == 2 && id == 1) {
+        // A dial tone during a made call: the call has ended.
+        ++c.RearmHits;
+        c.RearmWindow = true;
+        if (c.RearmHits >= 3) {
+            c.RearmHits = 0;
+            c.RearmWindow = false;
+            c.RearmWindowPeaks = 0;
+            c.CallerIdPeaks = 0;
+            set_edSTATUS(k, "REARMADO");
+            if (recording(k)) {
+                if (options_.CheckAutoRec && options_.CheckOffTom) {
+                    recording_.StopLClick(k);
+                    recording_.setStopReason(k, "Tom de Rearme");
+                }
+            } else {
+                LimpaTudo(k);
+            }
+        }
+        return;
+    }
+    if (c.ToneState != 2) {
+        return;
+    }
+    if (id == 1) {
+        ++c.DialToneHits;
+        c.DialToneWindow = true;
+        if (c.DialToneHits >= 2) {
+            dialToneTaken(k, c, id);
+        }
+    } else if (id == 3 || id == 4) {
+        ringDetected(k, c);
+    }
+}
+
+void PairLineLogic::clearCallNumber(LineChannel& c) {
+    c.CallType.clear();
+    c.AreaCode.clear();
+    c.NumberDisplay.clear();
+    c.IndexPhone.clear();
+}
+
+void PairLineLogic::dialToneTaken(int k, LineChannel& c, int id) {
+    c.DialToneHits = 0;
+    c.DialToneWindow = false;
+    c.DialToneWindowPeaks = 0;
+    c.CallerIdPeaks = 0;
+    set_edSTATUS(k, "DIALTONE");
+    clearCallNumber(c);
+    c.OperatorCode.clear();
+    c.DialArea.clear();
+    c.DialNumber.clear();
+    c.DialFull.clear();
+    c.Record = CallRecord{};
+    c.EdSeq.clear();
+    c.DtmfRaw.clear();
+    c.DialDigits.clear();
+    c.IdlePeaks = 0;
+    c.RingSeen = false;
+    c.Status = 0;
+    c.QuietReset = false;
+    c.ToneState = 0;
+    recording_.setStartTicks(k, 0);
+    recording_.setVoiceHits(k, 0);
+    recording_.setSilenceSeconds(k, 0);
+    recording_.setStartTimerRunning(k, false);
+    if (recording(k) && options_.CheckAutoRec && options_.CheckOffTom) {
+        recording_.StopLClick(k);
+        recording_.setStopReason(k, "DialTom (" + std::to_string(id) + ")");
+    }
+    send(k, options_.chkRing, kStatusDialTone);
+    set_EditOffHook(k, "");
+}
+
+void PairLineLogic::ringDetected(int k, LineChannel& c) {
+    c.RingSeen = false;
+    recording_.setStartTicks(k, 0);
+    recording_.setVoiceHits(k, 0);
+    recording_.setSilenceSeconds(k, 0);
+    recording_.setCallerWaitSeconds(k, 0);
+    set_edSTATUS(k, k == 1 ? "RINGING " : "RINGING");
+    if (c.RingCount == 0) {
+        c.RingCount = 1;
+    }
+    if (c.PeaksSinceRing > 20) {
+        ++c.RingCount;
+    }
+    set_edRing(k, std::to_string(c.RingCount));
+    c.RingSeen = true;
+    c.Status = 3;
+    c.PeaksSinceRing = 0;
+    c.RingingPeaks = 0;
+    // The start timer keeps running; only the armed flag drops.
+    recording_.setStartArmed(k, false);
+    if (recording(k) && options_.CheckAutoRec && options_.CheckOffRing && !c.CallerIdActive &&
+        !options_.CheckOffHook) {
+        recording_.StopLClick(k);
+        recording_.setStopReason(k, "Ring");
+    }
+}
+
+// ------------------------------------------------------------------ display fields
+
+void PairLineLogic::set_edRing(int k, const std::string& text) {
+    LineChannel& c = channel(k);
+    if (c.edRing == text) {
+        return;
+    }
+    c.edRing = text;
+    if (text.empty() || text == "0") {
+        return;
+    }
+    send(k, options_.chkRing, kRingCount + text);
+    if (k == 1 && traits_.ringCancelsStartOdd) {
+        cancelPendingStart(k);
+    }
+}
+
+void PairLineLogic::set_edSTATUS(int k, const std::string& text) {
+    LineChannel& c = channel(k);
+    if (c.edSTATUS == text) {
+        return;
+    }
+    c.edSTATUS = text;
+    if (text.empty()) {
+        c.EditFreq1.clear();
+        c.EditFreq2.clear();
+    }
+}
+
+void PairLineLogic::set_EditOffHook(int k, const std::string& text) {
+    LineChannel& c = channel(k);
+    if (c.EditOffHook == text) {
+        return;
+    }
+    c.EditOffHook = text;
+    if (text == "OFF HOOK") {
+        send(k, options_.chkRing, kStatusOffHook);
+    } else if (text == "ON HOOK") {
+        send(k, options_.chkRing, kStatusOnHook);
+    }
+}
+
+// ------------------------------------------------------------------------ clean-up
+
+void PairLineLogic::LimpaTudo(int k) {
+    guarded("LimpaTudo", [&] {
+        LineChannel& c = channel(k);
+        c.RearmState = 0;
+        c.lbTom = "Normal";
+        c.OperatorCode.clear();
+        c.DialArea.clear();
+        c.DialNumber.clear();
+        c.DialFull.clear();
+        c.DialDigits.clear();
+        clearCallNumber(c);
+        c.CallerIdActive = false;
+        c.EdSeq.clear();
+        c.EdFskFone.clear();
+        c.ToneState = 2;
+        recording_.clearLine(k);
+        if (k == 1 && traits_.pair == 1) {
+            set_edRing(1, "0");
+            c.DialledAccepted = false;
+        }
+    });
+}
+
+void PairLineLogic::btClearResultClick(int k) {
+    LimpaTudo(k);
+    channel(k).EdSeq.clear();
+    channel(k).EdFskFone.clear();
+    Edit2.clear();
+}
+
+}  // namespace kovra::line

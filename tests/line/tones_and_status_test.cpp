@@ -1,0 +1,216 @@
+// Dial tone, ring and the per-peak status rules.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "line_test_support.h"
+
+namespace kovra::line::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+TEST(DialTone, TakenOnTheSecondDetectionWithinTwentyPeaks) {
+    struct Case {
+        int peaksBetween;
+        bool taken;
+    };
+    for (const Case c : {Case{1, true}, Case{20, true}, Case{21, false}}) {
+        PairFixture f(1);
+        f.line(1).EdSeq = "old";
+        f.logic->PTDecoderToneDetected(1, 1);
+        f.peaks(1, c.peaksBetween);
+        f.logic->PTDecoderToneDetected(1, 1);
+        const LineChannel& l = f.line(1);
+        EXPECT_EQ(l.edSTATUS == "DIALTONE", c.taken) << c.peaksBetween;
+        EXPECT_EQ(l.ToneState, c.taken ? 0 : 2) << c.peaksBetween;
+        if (c.taken) {
+            EXPECT_EQ(l.Status, 0);
+            EXPECT_EQ(l.EdSeq, "");
+            EXPECT_THAT(f.relay.texts(), ElementsAre("L1_STATUS_DIALTONE"));
+        } else {
+            EXPECT_THAT(f.relay.texts(), IsEmpty());
+            EXPECT_EQ(l.DialToneHits, 1);  // the second detection opened a new window
+        }
+    }
+}
+
+TEST(DialTone, IgnoredUntilTheLineIsReArmed) {
+    PairFixture f(1);
+    f.logic->PTDecoderToneDetected(1, 1);
+    f.logic->PTDecoderToneDetected(1, 1);
+    f.relay.sent.clear();
+    f.logic->PTDecoderToneDetected(1, 1);
+    f.logic->PTDecoderToneDetected(1, 1);
+    f.logic->PTDecoderToneDetected(1, 3);
+    EXPECT_THAT(f.relay.texts(), IsEmpty());
+    f.logic->LimpaTudo(1);
+    f.logic->PTDecoderToneDetected(1, 1);
+    f.logic->PTDecoderToneDetected(1, 1);
+    EXPECT_THAT(f.relay.texts(), ElementsAre("L1_STATUS_DIALTONE"));
+}
+
+TEST(DialTone, StopsARecordingWhenTheOptionsSaySo) {
+    PairFixture f(1);
+    f.logic->options().CheckAutoRec = true;
+    f.recording.s(1).recording = true;
+    f.logic->PTDecoderToneDetected(1, 1);
+    f.logic->PTDecoderToneDetected(1, 1);
+    EXPECT_THAT(f.recording.calls, ElementsAre("Stop1"));
+    EXPECT_EQ(f.recording.s(1).stopReason, "DialTom (1)");
+}
+
+TEST(Ring, CountsOnlyRingsMoreThanTwentyPeaksApart) {
+    struct Case {
+        int peaksApart;
+        int count;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        {10, 1, {"L1_RING_COUNT->1"}},
+        {25, 3, {"L1_RING_COUNT->1", "L1_RING_COUNT->2", "L1_RING_COUNT->3"}},
+    };
+    for (const Case& c : cases) {
+        PairFixture f(1);
+        for (int ring = 0; ring < 3; ++ring) {
+            if (ring > 0) {
+                f.peaks(1, c.peaksApart);
+            }
+            f.logic->PTDecoderToneDetected(1, 4);
+        }
+        EXPECT_EQ(f.line(1).RingCount, c.count) << c.peaksApart;
+        EXPECT_EQ(f.line(1).edRing, std::to_string(c.count));
+        EXPECT_EQ(f.line(1).Status, 3);
+        EXPECT_EQ(f.line(1).edSTATUS, "RINGING ");
+        EXPECT_EQ(f.relay.texts(), c.texts) << c.peaksApart;
+    }
+}
+
+TEST(Ring, RingingEndsAfterAHundredQuietPeaks) {
+    PairFixture f(2);
+    f.logic->PTDecoderToneDetected(2, 3);
+    EXPECT_EQ(f.line(2).edSTATUS, "RINGING");
+    f.peaks(2, 60);
+    EXPECT_EQ(f.line(2).edSTATUS, "RINGING");
+    f.peaks(2, 1);
+    EXPECT_EQ(f.line(2).edSTATUS, "");  // the even line waits longer
+    f.peaks(2, 39);
+    EXPECT_EQ(f.line(2).Status, 3);
+    f.peaks(2, 1);
+    EXPECT_EQ(f.line(2).Status, 5);
+    EXPECT_EQ(f.line(2).RingCount, 0);
+    EXPECT_EQ(f.line(2).edRing, "0");
+    EXPECT_THAT(f.relay.texts(), ElementsAre("L4_RING_COUNT->1"));
+}
+
+TEST(Ring, OddLineOfPairOneCancelsAPendingStart) {
+    for (const int pair : {1, 2}) {
+        PairFixture f(pair);
+        f.recording.s(1).startArmed = true;
+        f.recording.s(1).startTimerRunning = true;
+        f.logic->PTDecoderToneDetected(1, 3);
+        EXPECT_FALSE(f.recording.s(1).startArmed);
+        // The ring itself only drops the armed flag; the edRing1 change stops the timer.
+        EXPECT_EQ(f.recording.s(1).startTimerRunning, pair != 1) << pair;
+    }
+}
+
+TEST(Status, DialToneTurnsIntoWaitingAfterTheIdleTimeOut) {
+    struct Case {
+        int buffer;
+        int peaks;
+    };
+    for (const Case c : {Case{0, 25}, Case{1, 50}, Case{2, 200}}) {
+        PairFixture f(1);
+        f.logic->CBbufferChange(c.buffer);
+        f.logic->PTDecoderToneDetected(1, 1);
+        f.logic->PTDecoderToneDetected(1, 1);
+        f.peaks(1, c.peaks);
+        EXPECT_EQ(f.line(1).Status, 0) << c.buffer;
+        f.peaks(1, 1);
+        EXPECT_EQ(f.line(1).Status, 2) << c.buffer;
+        EXPECT_EQ(f.line(1).edSTATUS, "");
+    }
+}
+
+TEST(Status, CallerIdCancelledAfterSeventyFivePeaks) {
+    struct Case {
+        int pair;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {{1, {"L1_ID_CANCELED->"}}, {2, {}}};
+    for (const Case& c : cases) {
+        PairFixture f(c.pair);
+        f.logic->WaveViewPeak(1, -10.0F);
+        f.dtmf(1, "A123");
+        f.relay.sent.clear();
+        f.peaks(1, 75);
+        EXPECT_EQ(f.line(1).Status, 4) << c.pair;
+        f.peaks(1, 1);
+        const LineChannel& l = f.line(1);
+        EXPECT_EQ(l.Status, 1) << c.pair;
+        EXPECT_FALSE(l.CallerIdActive);
+        EXPECT_EQ(l.EdSeq, "");
+        EXPECT_EQ(l.edSTATUS, "");
+        EXPECT_EQ(l.DtmfRaw.empty(), c.pair == 1);
+        EXPECT_EQ(f.relay.texts(), c.texts) << c.pair;
+    }
+}
+
+TEST(Status, LoudEvenLineOfPairOneHoldsTheCallerIdOpen) {
+    PairFixture f(1);
+    f.logic->WaveViewPeak(2, -10.0F);
+    f.dtmf(2, "A123");
+    f.peaks(2, 200, -20.0F);
+    EXPECT_EQ(f.line(2).Status, 4);
+    f.peaks(2, 76, -40.0F);
+    EXPECT_EQ(f.line(2).Status, 1);
+}
+
+TEST(DisplayFields, OffHookTextsAndEmptiedStatus) {
+    PairFixture f(1);
+    f.logic->set_EditOffHook(1, "OFF_HOOK");
+    EXPECT_THAT(f.relay.texts(), IsEmpty());
+    f.logic->set_EditOffHook(1, "OFF HOOK");
+    f.logic->set_EditOffHook(1, "OFF HOOK");  // no change, no event
+    f.logic->set_EditOffHook(2, "ON HOOK");
+    EXPECT_THAT(f.relay.texts(), ElementsAre("L1_STATUS_OFF_HOOK", "L2_STATUS_ON_HOOK"));
+
+    f.logic->set_edSTATUS(2, "RINGING");
+    f.line(2).EditFreq1 = "425";
+    f.line(2).EditFreq2 = "0";
+    f.logic->set_edSTATUS(2, "");
+    EXPECT_EQ(f.line(2).EditFreq1, "");
+    EXPECT_EQ(f.line(2).EditFreq2, "");
+}
+
+TEST(LimpaTudo, ClearsTheCallButKeepsWhatRecordingStillNeeds) {
+    PairFixture f(1);
+    f.logic->WaveViewPeak(1, -10.0F);
+    f.logic->PTDecoderToneDetected(1, 3);
+    f.logic->PTDecoderCallerID(1, "", "1123456789", "");
+    f.line(1).DialledAccepted = true;
+    f.line(1).RearmState = 2;
+    f.logic->LimpaTudo(1);
+    const LineChannel& l = f.line(1);
+    EXPECT_EQ(l.IndexPhone, "");
+    EXPECT_EQ(l.NumberDisplay, "");
+    EXPECT_EQ(l.EdFskFone, "");
+    EXPECT_FALSE(l.CallerIdActive);
+    EXPECT_FALSE(l.DialledAccepted);
+    EXPECT_EQ(l.ToneState, 2);
+    EXPECT_EQ(l.RearmState, 0);
+    EXPECT_EQ(l.lbTom, "Normal");
+    EXPECT_EQ(l.edRing, "0");
+    EXPECT_THAT(f.recording.calls, ElementsAre("Clear1"));
+
+    // The even line keeps its ring display and its accepted number.
+    f.logic->PTDecoderToneDetected(2, 3);
+    f.line(2).DialledAccepted = true;
+    f.logic->LimpaTudo(2);
+    EXPECT_EQ(f.line(2).edRing, "1");
+    EXPECT_TRUE(f.line(2).DialledAccepted);
+}
+
+}  // namespace
+}  // namespace kovra::line::test

@@ -1,0 +1,58 @@
+#include "platform/udp/host_info.h"
+
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
+#include <asio.hpp>
+#include <filesystem>
+#include <system_error>
+
+namespace kovra::udp {
+
+std::string firstLocalIPv4Address() {
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return {};
+    }
+    std::string found;
+    for (const ifaddrs* it = list; it != nullptr && found.empty(); it = it->ifa_next) {
+        if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET ||
+            (it->ifa_flags & IFF_UP) == 0 || (it->ifa_flags & IFF_LOOPBACK) != 0) {
+            continue;
+        }
+        const auto* in = reinterpret_cast<const sockaddr_in*>(it->ifa_addr);
+        found = asio::ip::address_v4(ntohl(in->sin_addr.s_addr)).to_string();
+    }
+    freeifaddrs(list);
+    return found;
+}
+
+std::string localAddressFor(const std::string& host) {
+    try {
+        asio::io_context io;
+        asio::ip::udp::resolver resolver(io);
+        for (const auto& entry : resolver.resolve(asio::ip::udp::v4(), host, "9")) {
+            asio::ip::udp::socket probe(io, asio::ip::udp::v4());
+            std::error_code ec;
+            // Connecting a UDP socket only picks the route; nothing is sent.
+            probe.connect(entry.endpoint(), ec);
+            if (!ec) {
+                const auto local = probe.local_endpoint(ec);
+                if (!ec) {
+                    return local.address().to_string();
+                }
+            }
+        }
+    } catch (const std::exception&) {
+    }
+    return {};
+}
+
+std::string currentProgramFileName() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.filename().string();
+}
+
+}  // namespace kovra::udp

@@ -1,0 +1,19 @@
+// Facts about this host and process that relay texts carry: local addresses and the
+// running program's file name. Safe from any thread.
+#pragma once
+
+#include <string>
+
+namespace kovra::udp {
+
+// The machine's first non-loopback IPv4 address; empty when there is none.
+std::string firstLocalIPv4Address();
+
+// The local IPv4 address the system would send from to reach host (no datagram is sent);
+// empty when host cannot be resolved or reached over IPv4.
+std::string localAddressFor(const std::string& host);
+
+// The running program's file name without its folder ("kovra-plugin"); empty if unknown.
+std::string currentProgramFileName();
+
+}  // namespace kovra::udp

@@ -1,0 +1,152 @@
+#include "platform/udp/udp_socket.h"
+
+#include <array>
+#include <asio.hpp>
+#include <thread>
+#include <vector>
+
+namespace kovra::udp {
+
+namespace {
+
+using asio::ip::udp;
+
+// Larger than any UDP payload, so a datagram is never split or truncated on receipt.
+constexpr std::size_t kReceiveBufferBytes = 65536;
+
+std::string describe(const std::string& what, const std::error_code& ec) {
+    return what + ": " + ec.message();
+}
+
+// One bound socket with its own io_context and receive thread.
+class FamilyReceiver {
+  public:
+    FamilyReceiver(const udp::endpoint& local, bool v6Only, UdpListener::Handler& handler)
+        : socket_(io_), handler_(handler) {
+        socket_.open(local.protocol());
+        if (v6Only) {
+            socket_.set_option(asio::ip::v6_only(true));
+        }
+        socket_.bind(local);
+    }
+
+    void start() {
+        armReceive();
+        thread_ = std::thread([this] { io_.run(); });
+    }
+
+    void stop() {
+        io_.stop();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        std::error_code ignored;
+        socket_.close(ignored);
+    }
+
+    udp::socket& socket() { return socket_; }
+
+  private:
+    void armReceive() {
+        socket_.async_receive_from(asio::buffer(buffer_), sender_,
+                                   [this](const std::error_code& ec, std::size_t size) {
+                                       if (ec == asio::error::operation_aborted) {
+                                           return;
+                                       }
+                                       if (!ec) {
+                                           handler_(std::string_view(buffer_.data(), size));
+                                       }
+                                       armReceive();
+                                   });
+    }
+
+    asio::io_context io_;
+    udp::socket socket_;
+    UdpListener::Handler& handler_;
+    std::array<char, kReceiveBufferBytes> buffer_{};
+    udp::endpoint sender_;
+    std::thread thread_;
+};
+
+}  // namespace
+
+struct UdpListener::Impl {
+    Handler handler;
+    std::unique_ptr<FamilyReceiver> v4;
+    std::unique_ptr<FamilyReceiver> v6;
+    std::uint16_t port = 0;
+    asio::io_context resolveIo;  // name resolution for sends; never run
+};
+
+UdpListener::UdpListener(std::uint16_t port, Handler handler) : impl_(std::make_unique<Impl>()) {
+    impl_->handler = std::move(handler);
+    try {
+        impl_->v4 =
+            std::make_unique<FamilyReceiver>(udp::endpoint(udp::v4(), port), false, impl_->handler);
+    } catch (const std::system_error& e) {
+        throw UdpError(describe("cannot bind UDP port " + std::to_string(port), e.code()));
+    }
+    impl_->port = impl_->v4->socket().local_endpoint().port();
+    try {
+        // Same port number on IPv6, so peers of either family reach the same endpoint.
+        impl_->v6 = std::make_unique<FamilyReceiver>(udp::endpoint(udp::v6(), impl_->port), true,
+                                                     impl_->handler);
+    } catch (const std::system_error&) {
+        impl_->v6.reset();  // no IPv6 here, or its port is taken: IPv4 alone serves
+    }
+    impl_->v4->start();
+    if (impl_->v6) {
+        impl_->v6->start();
+    }
+}
+
+UdpListener::~UdpListener() {
+    impl_->v4->stop();
+    if (impl_->v6) {
+        impl_->v6->stop();
+    }
+}
+
+std::uint16_t UdpListener::port() const {
+    return impl_->port;
+}
+
+bool UdpListener::hasIPv6() const {
+    return impl_->v6 != nullptr;
+}
+
+void UdpListener::sendTo(const std::string& host, int port, std::string_view bytes) {
+    if (port <= 0 || port > 65535) {
+        throw UdpError("cannot send to " + host + ":" + std::to_string(port) + ": invalid port");
+    }
+    const auto target = host + ":" + std::to_string(port);
+    std::error_code ec;
+    std::vector<udp::endpoint> candidates;
+    const auto numeric = asio::ip::make_address(host, ec);
+    if (!ec) {
+        candidates.emplace_back(numeric, static_cast<std::uint16_t>(port));
+    } else {
+        udp::resolver resolver(impl_->resolveIo);
+        const auto results = resolver.resolve(host, std::to_string(port), ec);
+        if (ec) {
+            throw UdpError(describe("cannot resolve " + host, ec));
+        }
+        for (const auto& entry : results) {
+            candidates.push_back(entry.endpoint());
+        }
+    }
+    ec = asio::error::address_family_not_supported;
+    for (const auto& endpoint : candidates) {
+        FamilyReceiver* family = endpoint.address().is_v4() ? impl_->v4.get() : impl_->v6.get();
+        if (family == nullptr) {
+            continue;
+        }
+        family->socket().send_to(asio::buffer(bytes.data(), bytes.size()), endpoint, 0, ec);
+        if (!ec) {
+            return;
+        }
+    }
+    throw UdpError(describe("cannot send to " + target, ec));
+}
+
+}  // namespace kovra::udp

@@ -1,0 +1,347 @@
+#include "recording/recording_control.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/log.h"
+
+namespace kovra {
+
+namespace {
+
+constexpr RecordingPairTraits kPairOne{.startNeedsAutoRec = true,
+                                       .hostCommands = true,
+                                       .amplifier = false,
+                                       .stopWaitsForWriter = false,
+                                       .keepsStartTime = true,
+                                       .reportsKeptFile = true,
+                                       .timeFirstFileName = true,
+                                       .spectrumSwitch = false};
+constexpr RecordingPairTraits kOtherPairs{.startNeedsAutoRec = false,
+                                          .hostCommands = false,
+                                          .amplifier = true,
+                                          .stopWaitsForWriter = true,
+                                          .keepsStartTime = false,
+                                          .reportsKeptFile = false,
+                                          .timeFirstFileName = false,
+                                          .spectrumSwitch = true};
+
+std::string sideText(int k) {
+    return "Linha" + std::to_string(k);
+}
+
+}  // namespace
+
+const RecordingPairTraits& recordingPairTraits(int pair) {
+    return pair == 1 ? kPairOne : kOtherPairs;
+}
+
+RecordingControl::RecordingControl(int pair, EventLoop& loop, RecordingLinePort& line,
+                                   RecordingPairPorts ports,
+                                   std::array<std::unique_ptr<CaptureStage>, 2> captures,
+                                   std::shared_ptr<const LameLibrary> lame)
+    : pair_(pair),
+      traits_(recordingPairTraits(pair)),
+      loop_(loop),
+      port_(line),
+      ports_(std::move(ports)) {
+    for (int k = 1; k <= 2; ++k) {
+        const std::size_t i = index(k);
+        chains_[i] = std::make_unique<RecordingChain>(std::move(captures[i]), lame);
+        chains_[i]->setBitRateItem(1);
+        startTimers_[i] =
+            std::make_unique<Timer>(loop_, Millis(500), [this, k] { TimerRecordStartTimer(k); });
+        retentionTimers_[i] = std::make_unique<Timer>(loop_, Millis(1000),
+                                                      [this, k] { TimerSalveDeleteFileTimer(k); });
+        deleteRetryTimers_[i] = std::make_unique<Timer>(loop_, Millis(kDeleteRetryMs), [this, k] {
+            deleteRetryTimers_[index(k)]->setEnabled(false);
+            deleteAttempt(k, deleteAttemptsLeft_[index(k)]);
+        });
+    }
+}
+
+RecordingControl::~RecordingControl() {
+    // Timers first, so nothing fires into a half-destroyed object; then each chain's
+    // writer finishes its file as the chain goes.
+    for (auto& t : startTimers_) {
+        t.reset();
+    }
+    for (auto& t : retentionTimers_) {
+        t.reset();
+    }
+    for (auto& t : deleteRetryTimers_) {
+        t.reset();
+    }
+}
+
+double RecordingControl::ElapsedSeconds(int k) const {
+    return chain(k).writer().ElapsedSeconds();
+}
+
+void RecordingControl::setStartTimerRunning(int k, bool running) {
+    startTimers_[index(k)]->setEnabled(running);
+}
+
+std::tm RecordingControl::localNow() const {
+    const std::time_t t = std::chrono::system_clock::to_time_t(loop_.now());
+    std::tm local{};
+    localtime_r(&t, &local);
+    return local;
+}
+
+std::string RecordingControl::todaysFolder(int k) const {
+    return dayFolderPath(options.RecordingBase, lineNumber(k), lineNames[index(k)], localNow());
+}
+
+void RecordingControl::prepareFolder(int k) {
+    LineRecordingState& s = line(k);
+    s.LineFolder = todaysFolder(k);
+    std::error_code ec;
+    std::filesystem::create_directories(s.LineFolder, ec);
+    if (ec) {
+        logLine(LogLevel::Error, "Recording folder of line " + std::to_string(lineNumber(k)) +
+                                     " cannot be created: " + s.LineFolder + ": " + ec.message());
+    }
+}
+
+void RecordingControl::configureChain(int k) {
+    ChainConfig config;
+    config.pairOne = !traits_.amplifier;
+    config.side = k;
+    config.linesOnInput = ports_.linesOnInput ? ports_.linesOnInput() : 2;
+    config.deviceNumber = ports_.waveInIndex ? ports_.waveInIndex() : 0;
+    if (traits_.amplifier && ports_.readAmplifier) {
+        const AmplifierSetting amp = ports_.readAmplifier(k);
+        config.amplifierOn = amp.on;
+        config.sliderPosition = amp.position;
+    }
+    chain(k).configure(config);
+}
+
+void RecordingControl::takePendingNumbers(int k, RecordingCallView& call) {
+    LineRecordingState& s = line(k);
+    if (!s.LastIdentified.empty()) {
+        call.NumberDisplay = s.LastIdentified;
+        s.LastIdentified.clear();
+    }
+    auto noNumber = [&] { return call.NumberDisplay.empty() && call.DialNumber.empty(); };
+    if (noNumber()) {
+        call.DialDigits = s.DialMarks[0];
+        call.OperatorCode = s.DialMarks[1];
+        call.DialArea = s.DialMarks[2];
+        call.DialNumber = s.DialMarks[3];
+        call.DialFull = s.DialMarks[4];
+    }
+    s.DialMarks.fill("");
+    if (noNumber()) {
+        if (!call.lbReservaBL.empty()) {
+            call.NumberDisplay = call.lbReservaBL;
+        }
+        if (!call.lbReservaFL.empty()) {
+            call.DialNumber = call.lbReservaFL;
+        }
+    }
+    if (noNumber()) {
+        call.DialNumber = call.EdSeq;
+        call.DialArea.clear();
+    }
+}
+
+void RecordingControl::StartLClick(int k) {
+    LineRecordingState& s = line(k);
+    if (traits_.startNeedsAutoRec && !options.CheckAutoRec) {
+        return;
+    }
+    RecordingCallView call = port_.callView(k);
+    if (traits_.startNeedsAutoRec && !s.Recording) {
+        // A start refused because the previous file still waits for its retention step
+        // must not cancel that step, or the line would stay marked as recording.
+        retentionTimers_[index(k)]->setEnabled(false);
+    }
+    if (call.PrivateMark) {
+        return;
+    }
+    if (traits_.spectrumSwitch) {
+        s.spectrumEnabled = false;
+    }
+    prepareFolder(k);
+    s.lbInfFinal = sideText(k) + " - Gravando...";
+    s.lbDeleteFile.clear();
+    s.lbStopModo = "...";
+    if (RecordPageOpen || s.Recording) {
+        return;
+    }
+    configureChain(k);
+    takePendingNumbers(k, call);
+    const RecordingNaming naming = nameRecording(call, k == 1);
+    call.lbNomeFile = naming.lbNomeFile;
+    s.lbDeleteFile = naming.lbDeleteFile;
+
+    const std::tm now = localNow();
+    Mp3Writer& writer = chain(k).writer();
+    if (s.HostNamed && traits_.hostCommands) {
+        writer.FileName = s.HostFileName;
+    } else if (traits_.timeFirstFileName) {
+        writer.FileName = pairOneFileName(s.LineFolder, now, naming.kind, call.EdSeq);
+    } else {
+        s.Label32 = naming.namePart;
+        writer.FileName = pairFileName(s.LineFolder, now, naming.namePart);
+    }
+    if (traits_.keepsStartTime) {
+        s.StartTime = loop_.now();
+    }
+    if (!writer.StartWriting()) {
+        // No encoder: nothing is recorded, so nothing is announced; the next speech
+        // tries again.
+        s.StartArmed = false;
+        startTimers_[index(k)]->setEnabled(false);
+        return;
+    }
+    call.DialDigits.clear();
+    s.ShapeRecOk = true;
+    s.ShapeStop = false;
+    s.Recording = true;
+    s.SilenceSeconds = 0;
+    s.bitRateListEnabled = false;
+    port_.showLevelView(k, LevelViewColour::Yellow);
+    setTray(true);
+    sendLine(k, "REC_FILE_START->" + writer.FileName + "#00:00:00");
+}
+
+void RecordingControl::PauseLClick(int k) {
+    LineRecordingState& s = line(k);
+    Mp3Writer& writer = chain(k).writer();
+    if (s.Paused) {
+        s.Paused = false;
+        writer.ResumeWriting();
+        port_.showLevelView(k, LevelViewColour::Yellow);
+        s.ShapePause = false;
+        s.lbInfFinal = sideText(k) + " - RESUME !";
+    } else if (s.Recording) {
+        writer.PauseWriting();
+        s.Paused = true;
+        s.lbInfFinal = sideText(k) + " - PAUSADA !";
+        port_.showLevelView(k, k == 1 ? LevelViewColour::Green : LevelViewColour::White);
+        s.ShapePause = true;
+        setTray(false);
+        port_.rearmToneDetection(k);
+    }
+}
+
+void RecordingControl::StopLClick(int k) {
+    LineRecordingState& s = line(k);
+    Mp3Writer& writer = chain(k).writer();
+    if (traits_.spectrumSwitch) {
+        s.spectrumEnabled = true;
+    }
+    if (s.SettleFile.empty()) {
+        s.SettleFile = writer.FileName;
+    }
+    s.SilenceSeconds = 0;
+    if (traits_.keepsStartTime) {
+        s.StartTicks = 0;
+    }
+    if (s.Paused) {
+        writer.ResumeWriting();  // waits for the worker's confirmation itself
+    }
+    writer.StopWriting(traits_.stopWaitsForWriter);
+    startTimers_[index(k)]->setEnabled(false);
+    const int elapsed = writer.ElapsedSeconds();
+    port_.clearIdentifiedNumber(k);
+    s.SilenceSeconds = 0;
+    s.Discard = elapsed <= options.SpinMin;
+    retentionTimers_[index(k)]->setEnabled(true);
+}
+
+void RecordingControl::TimerRecordStartTimer(int k) {
+    LineRecordingState& s = line(k);
+    if (RecordPageOpen || !options.CheckAutoRec) {
+        return;
+    }
+    if (s.StartArmed) {
+        ++s.StartTicks;
+    }
+    if (s.StartTicks > 10) {
+        s.StartTicks = 0;
+        startTimers_[index(k)]->setEnabled(false);
+    }
+    if (s.StartTicks > 1 && s.VoiceHits > 1 && !s.Recording) {
+        StartLClick(k);
+    }
+    s.VoiceHits = 0;
+}
+
+void RecordingControl::onSecondTick() {
+    for (int k = 1; k <= 2; ++k) {
+        LineRecordingState& s = line(k);
+        if (s.Recording) {
+            ++s.SilenceSeconds;
+            if (s.SilenceSeconds >= options.SpinPause && !s.Paused) {
+                PauseLClick(k);
+            }
+            if (s.SilenceSeconds >= options.SpinStop) {
+                StopLClick(k);
+                s.lbStopModo = "Fim do tempo";
+            }
+            s.lbCountStop = std::to_string(s.SilenceSeconds) + " -> " +
+                            std::to_string(options.SpinPause) + "/" +
+                            std::to_string(options.SpinStop);
+            s.lbStop = std::to_string(s.SilenceSeconds);
+        }
+        if (port_.callView(k).CallerIdActive && !s.Recording) {
+            ++s.CallerWaitSeconds;
+            s.lbCountTmpRecBinado = std::to_string(s.CallerWaitSeconds);
+            if (s.CallerWaitSeconds > 20) {
+                port_.LimpaTudo(k);
+            }
+        }
+    }
+}
+
+void RecordingControl::hostStartRecording(int k, const std::string& path) {
+    if (!traits_.hostCommands) {
+        return;
+    }
+    line(k).HostFileName = path;
+    line(k).HostNamed = true;
+    StartLClick(k);
+}
+
+void RecordingControl::hostStopRecording(int k) {
+    if (!traits_.hostCommands) {
+        return;
+    }
+    line(k).HostFileName.clear();
+    StopLClick(k);
+}
+
+void RecordingControl::clearLine(int k) {
+    LineRecordingState& s = line(k);
+    s.HostNamed = false;
+    s.CallerWaitSeconds = 0;
+    s.lbCountTmpRecBinado = "0";
+    chain(k).writer().FileName.clear();
+    s.lbStop = "00";
+    s.Recording = false;
+    s.Paused = false;
+    s.StartArmed = false;
+    s.ShapeStop = true;
+    s.ShapeRecOk = false;
+    s.ShapePause = false;
+    port_.showLevelView(k, LevelViewColour::Aqua);
+    setTray(false);
+}
+
+void RecordingControl::sendLine(int k, const std::string& token) {
+    if (options.chkNameFile && ports_.SendDataIP) {
+        ports_.SendDataIP(k, "L" + std::to_string(lineNumber(k)) + "_" + token);
+    }
+}
+
+void RecordingControl::setTray(bool cycling) {
+    if (ports_.trayCycling) {
+        ports_.trayCycling(cycling);
+    }
+}
+
+}  // namespace kovra

@@ -13,6 +13,9 @@ using asio::ip::udp;
 
 // Larger than any UDP payload, so a datagram is never split or truncated on receipt.
 constexpr std::size_t kReceiveBufferBytes = 65536;
+// Kernel receive buffer asked for (the system may cap it): a burst waits there while the
+// receiving side is busy, and a datagram that finds it full is lost.
+constexpr int kSocketReceiveBufferBytes = 1 << 20;
 
 std::string describe(const std::string& what, const std::error_code& ec) {
     return what + ": " + ec.message();
@@ -28,6 +31,9 @@ class FamilyReceiver {
             socket_.set_option(asio::ip::v6_only(true));
         }
         socket_.bind(local);
+        std::error_code ignored;  // best effort: the default buffer still works
+        socket_.set_option(asio::socket_base::receive_buffer_size(kSocketReceiveBufferBytes),
+                           ignored);
     }
 
     void start() {

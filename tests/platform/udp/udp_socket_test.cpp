@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -48,10 +49,11 @@ TEST(UdpListener, DeliversOnBothFamiliesFromTheBoundPort) {
         first.sendTo("::1", second.port(), "six");
         ++expected;
     }
-    const auto got = b.waitFor(expected);
+    auto got = b.waitFor(expected);
     ASSERT_EQ(got.size(), expected);
-    EXPECT_EQ(got[0], payload);
-    EXPECT_EQ(got[1], "named");
+    // Each family has its own receiving thread: arrival order across them is open.
+    EXPECT_NE(std::find(got.begin(), got.end(), payload), got.end());
+    EXPECT_NE(std::find(got.begin(), got.end(), "named"), got.end());
 }
 
 TEST(UdpListener, ReportsWhatFailed) {

@@ -1,0 +1,25 @@
+// The machine's host name and address as the relay announces them (pings, handshakes),
+// shared by the three pairs. Loop thread only.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kovra::relay::control {
+
+struct HostIdentity {
+    std::string hostName;
+    std::string address;  // dotted IPv4; empty until a look-up succeeds
+};
+
+// Looks the machine up: its host name, resolved to its first IPv4 address. Nothing when
+// the name cannot be read or resolved. May block briefly on name resolution.
+using HostLookup = std::function<std::optional<HostIdentity>()>;
+std::optional<HostIdentity> lookUpThisHost();
+
+// GetIPFromHost: empties the shared address, then fills name and address from lookup.
+// Returns success; on failure the address stays empty until a later look-up succeeds.
+bool GetIPFromHost(HostIdentity& shared, const HostLookup& lookup);
+
+}  // namespace kovra::relay::control

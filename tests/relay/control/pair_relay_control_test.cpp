@@ -1,0 +1,331 @@
+#include "relay/control/pair_relay_control.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "control_test_support.h"
+#include "relay/relay_error.h"
+
+namespace kovra::relay::control {
+namespace {
+
+using settings::PairSettings;
+using namespace testing;
+
+class RelayControlTest : public ::testing::Test {
+  protected:
+    void make(int pair) {
+        s = PairSettings::defaults(pair);
+        s.RecordingBase = (home.path() / "MP3").string() + "/";
+        fs::create_directories(s.RecordingBase);
+        ctl = std::make_unique<PairRelayControl>(pair, loop, s, files, ui, ports, host, [this] {
+            return std::optional<HostIdentity>(HostIdentity{"testhost", lookupAddress});
+        });
+    }
+
+    // Turns line side's relay on towards hostPeer, which the switch puts on the list.
+    void relayOn(int side, Peer& hostPeer, bool localHostOnly = false) {
+        s.chkSameIP(side) = localHostOnly;
+        s.edIPRemote(side) = "127.0.0.1";
+        s.edPortReceive(side) = std::to_string(hostPeer.port());
+        s.edPortLocal(side) = std::to_string(freePort());
+        ctl->setChBoxTCP(side, true);
+        ASSERT_TRUE(ctl->endpoint(side).connected());
+        ASSERT_TRUE(ctl->endpoint(side).listening());
+    }
+
+    int endpointPort(int side) { return ctl->endpoint(side).boundPort(); }
+
+    std::string list(int line) {
+        std::string text;
+        const std::string section = settings::ipListSection(line);
+        for (const auto& key : files.ip().sectionKeys(section)) {
+            text += key + "=" + files.ip().readString(section, key, "") + ";";
+        }
+        return text;
+    }
+
+    TempFolder home;
+    settings::ConfigFiles files{home.path(), home.path() / "root"};
+    SimulatedEventLoop loop;
+    FakeUserInterface ui;
+    FakePorts ports;
+    HostIdentity host{"testhost", "127.0.0.1"};
+    std::string lookupAddress = "127.0.0.1";
+    PairSettings s;
+    std::unique_ptr<PairRelayControl> ctl;
+};
+
+TEST_F(RelayControlTest, ListSendGoesToTickedEntriesInFileOrderAndEndsOnTheLast) {
+    make(1);
+    Peer hostPeer, ticked, unticked;
+    relayOn(1, hostPeer);
+    EXPECT_EQ(list(1), hostPeer.entry() + "=1;");
+    EXPECT_EQ(files.ip().readString("REPEATER_LINHA_1", "127.0.0.1", ""),
+              std::to_string(hostPeer.port()));
+    EXPECT_EQ(files.ip().readString("REPEATER_LINHA_1", "Kovra-PORTA", ""), s.edPortLocal1);
+    ASSERT_FALSE(files.ip().writeBool("LISTAGEM_IP_LINHA_1", unticked.entry(), false));
+    ASSERT_FALSE(files.ip().writeBool("LISTAGEM_IP_LINHA_1", ticked.entry(), true));
+    const int remotePort = ctl->endpoint(1).a4Remote_Port();
+
+    ctl->SendDataIP(1, "L1_RING_COUNT->1");
+    EXPECT_EQ(hostPeer.waitFor(1), (std::vector<std::string>{"L1_RING_COUNT->1"}));
+    EXPECT_EQ(ticked.waitFor(1), (std::vector<std::string>{"L1_RING_COUNT->1"}));
+    EXPECT_EQ(hostPeer.handshakes(), 1);
+    // The boxes show the last destination served; the endpoint gets its own back.
+    EXPECT_EQ(s.edPortReceive1, std::to_string(ticked.port()));
+    EXPECT_EQ(ctl->endpoint(1).a4Remote_Port(), remotePort);
+    EXPECT_FALSE(ctl->sendingList(1));
+
+    // Switching off removes the entry the boxes name: the last destination served.
+    ctl->setChBoxTCP(1, false);
+    EXPECT_EQ(list(1), hostPeer.entry() + "=1;" + unticked.entry() + "=0;");
+    ctl->SendDataIP(1, "L1_STATUS_DIALTONE");  // still connected: the host still gets it
+    EXPECT_EQ(hostPeer.waitFor(2).back(), "L1_STATUS_DIALTONE");
+    EXPECT_TRUE(unticked.texts().empty());
+    EXPECT_EQ(ticked.texts().size(), 1u);
+}
+
+TEST_F(RelayControlTest, LocalHostModeIgnoresTheListAndEmptyListSendsNothing) {
+    make(2);
+    Peer hostPeer, other;
+    relayOn(1, hostPeer, true);
+    ASSERT_FALSE(files.ip().writeBool("LISTAGEM_IP_LINHA_3", other.entry(), true));
+    ctl->SendDataIP(1, "L3_STATUS_OFF_HOOK");
+    EXPECT_EQ(hostPeer.waitFor(1), (std::vector<std::string>{"L3_STATUS_OFF_HOOK"}));
+
+    // Off the local host with nothing on the list: the relay is on and nothing leaves.
+    files.ip().eraseSection("LISTAGEM_IP_LINHA_3");
+    s.chkSameIP1 = false;
+    ctl->SendDataIP(1, "L3_STATUS_ON_HOOK");
+    s.chkSameIP1 = true;
+    ctl->SendDataIP(1, "L3_RING_COUNT->2");  // a marker sent after it, on the same path
+    EXPECT_EQ(hostPeer.waitFor(2),
+              (std::vector<std::string>{"L3_STATUS_OFF_HOOK", "L3_RING_COUNT->2"}));
+    EXPECT_TRUE(other.texts().empty());
+}
+
+TEST_F(RelayControlTest, FailedSendRaisesAndLeavesNoListSendUnderWay) {
+    make(1);
+    Peer hostPeer, after;
+    relayOn(1, hostPeer);
+    ASSERT_FALSE(files.ip().writeBool("LISTAGEM_IP_LINHA_1", "127.0.0.1:none", true));
+    ASSERT_FALSE(files.ip().writeBool("LISTAGEM_IP_LINHA_1", after.entry(), true));
+    const std::string remoteIp = ctl->endpoint(1).a3Remote_IP();
+
+    EXPECT_THROW(ctl->SendDataIP(1, "L1_DMTFKEY->5"), RelayError);
+    EXPECT_FALSE(ctl->sendingList(1));
+    EXPECT_EQ(ctl->endpoint(1).a3Remote_IP(), remoteIp);
+    EXPECT_EQ(hostPeer.waitFor(1), (std::vector<std::string>{"L1_DMTFKEY->5"}));
+
+    // Received texts are handled again, and an error in a handler reaches the error port.
+    after.send(endpointPort(1), "L1_INSERT_IP->127.0.0.1:7000");
+    ASSERT_TRUE(pumpUntil(loop, [&] { return !ports.errors.empty(); }));
+    EXPECT_EQ(ports.errors.front(), std::string(kSendDataErrorText));
+    EXPECT_TRUE(files.ip().keyExists("LISTAGEM_IP_LINHA_1", "127.0.0.1:7000"));
+}
+
+TEST_F(RelayControlTest, InsertionAndRemovalRequestsAnswerAndChangeTheList) {
+    make(1);
+    Peer hostPeer, listener;
+    relayOn(1, hostPeer);
+    s.CbDevices.text = "USB Audio";
+    s.CBList.text = "Mic";
+    s.CheckAutoRec = true;
+
+    listener.send(endpointPort(1), "L1_INSERT_IP->" + listener.entry());
+    ASSERT_TRUE(pumpUntil(loop, [&] { return listener.texts().size() >= 6; }));
+    EXPECT_EQ(list(1), hostPeer.entry() + "=1;" + listener.entry() + "=1;");
+    const std::vector<std::string> expected = {"L1_KOVRA_IP_INSERTED->" + listener.entry(),
+                                               "L1_IN_MODE_AUTO_RECORDING->",
+                                               "L1_SOUND_BOARD->USB Audio",
+                                               "L1_DEVICE_ID->2",
+                                               "L1_CHANNEL->Left Channel",
+                                               "L1_SOURCE->Mic"};
+    EXPECT_EQ(listener.texts(), expected);
+    EXPECT_EQ(hostPeer.waitFor(6), expected);
+    EXPECT_TRUE(s.ChBoxTCP1);
+    EXPECT_EQ(files.global().readString("LINHAS_1e2", "TCP/IP_L1", ""), "1");
+    EXPECT_EQ(files.global().readString("LINHAS_1e2", "TCP/IP_L2", ""), "0");
+
+    listener.send(endpointPort(1), "L1_INSERT_IP->" + listener.entry());
+    ASSERT_TRUE(pumpUntil(loop, [&] { return listener.texts().size() >= 12; }));
+    EXPECT_EQ(listener.texts()[6], "L1_KOVRA_CONNECTED_WITH_SUCESS->");
+
+    listener.send(endpointPort(1), "L1_REMOVE_IP->" + listener.entry());
+    ASSERT_TRUE(pumpUntil(loop, [&] { return listener.texts().size() >= 13; }));
+    EXPECT_EQ(listener.texts()[12], "L1_KOVRA_IP_REMOVED->" + listener.entry());
+    EXPECT_EQ(ctl->view(1).EditReceived, "Remover: " + listener.entry());
+    EXPECT_EQ(ctl->view(1).PanelGerenciador, "Desconectado");
+    EXPECT_EQ(list(1), hostPeer.entry() + "=1;");
+}
+
+TEST_F(RelayControlTest, CommandsFollowTheReceiveOptionAndTheWindowState) {
+    struct Case {
+        int pair;
+        bool permit;
+        bool shown;
+        const char* text;
+        const char* call;      // expected port call, "" for none
+        const char* received;  // EditReceived afterwards
+    };
+    const Case cases[] = {
+        {1, true, false, "L1_START_DEVICE->", "start", "L1_START_DEVICE->"},
+        {1, false, false, "L1_START_DEVICE->", "", "L1_START_DEVICE->"},
+        {1, true, true, "L1_START_DEVICE->", "", ""},
+        {1, true, false, "L2_STOP_DEVICE->", "", "L2_STOP_DEVICE->"},  // line 2's command
+        {1, true, false, "xx_STOP_APP->", "end", "xx_STOP_APP->"},
+        {2, true, false, "L3_OPEN_CONFIG->", "open", "L3_OPEN_CONFIG->"},
+        {3, true, false, "L5_APP_PLUGED->Host", "", "Host"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ctl.reset();
+        ports.calls.clear();
+        make(c.pair);
+        s.chkPermiteReceive1 = c.permit;
+        ports.shown = c.shown;
+        ctl->KovraRepeaterOnAllEvents(1, c.text);
+        loop.advance(Millis(100));
+        EXPECT_EQ(ports.calls, std::string(c.call).empty() ? std::vector<std::string>{}
+                                                           : std::vector<std::string>{c.call});
+        EXPECT_EQ(ctl->view(1).EditReceived, c.received);
+    }
+    EXPECT_EQ(ctl->view(1).PanelGerenciador, "Plugado: Host");
+}
+
+TEST_F(RelayControlTest, IconCommandIsObeyedEvenWhileTheWindowIsShown) {
+    make(1);
+    ports.shown = true;
+    ctl->KovraRepeaterOnAllEvents(2, "L2_ICON_VISIBLE->0");
+    loop.advance(Millis(5));
+    EXPECT_EQ(ui.icon, (std::vector<bool>{false}));
+    EXPECT_EQ(files.global().readString("GLOBAL", "IconVisible", ""), "0");
+}
+
+TEST_F(RelayControlTest, OnlyTheFirstOfTwoCommandsInOneTimerPeriodIsCarriedOut) {
+    make(2);
+    ctl->KovraRepeaterOnAllEvents(1, "L3_STOP_DEVICE->");
+    ctl->KovraRepeaterOnAllEvents(2, "L4_OPEN_CONFIG->");
+    loop.advance(Millis(100));
+    loop.advance(Millis(500));
+    EXPECT_EQ(ports.calls, (std::vector<std::string>{"open"}));
+    EXPECT_FALSE(ctl->commandTimerEnabled());
+}
+
+TEST_F(RelayControlTest, PingAnswerCancelsAWaitingCommandAndSendsTheHandshake) {
+    make(1);
+    Peer hostPeer;
+    relayOn(1, hostPeer);
+    ctl->btPingClick(1);
+    EXPECT_EQ(ctl->view(1).edPing, "Aguarde...");
+    EXPECT_FALSE(ctl->pingButtonsEnabled());
+    ctl->KovraRepeaterOnAllEvents(1, "L1_START_DEVICE->");
+    ctl->KovraRepeaterOnAllEvents(1, "L1_IP_127.0.0.1_PR_6511");  // within the same period
+    ASSERT_TRUE(pumpUntil(loop, [&] { return hostPeer.texts().size() >= 2; }));
+    EXPECT_TRUE(ports.calls.empty());
+    EXPECT_EQ(ctl->view(1).edPing, "OK: OnLine!");
+    EXPECT_TRUE(ctl->pingButtonsEnabled());
+    EXPECT_FALSE(ctl->pingPending(1));
+    const std::string address = "127.0.0.1P" + s.edPortLocal1;
+    EXPECT_EQ(hostPeer.texts(),
+              (std::vector<std::string>{"L1_PING:" + address, "L1_HANDSHAKE_I" + address}));
+}
+
+TEST_F(RelayControlTest, UnansweredPingIsSentTenTimesAndGivenUp) {
+    for (const int pair : {2, 1}) {
+        SCOPED_TRACE(pair);
+        ctl.reset();
+        make(pair);
+        Peer hostPeer;
+        relayOn(2, hostPeer);
+        ctl->btPingClick(2);
+        pumpFor(loop, Millis(4600));
+        EXPECT_EQ(ctl->view(2).edPing, "Aguarde...");
+        pumpFor(loop, Millis(500));
+        EXPECT_EQ(ctl->view(2).edPing, "Sem respostas...");
+        EXPECT_TRUE(ctl->pingButtonsEnabled());
+        EXPECT_FALSE(ctl->pingTimerEnabled());
+        const std::string ping =
+            "L" + std::to_string(2 * pair) + "_PING:127.0.0.1P" + s.edPortLocal2;
+        EXPECT_EQ(hostPeer.waitFor(10), std::vector<std::string>(10, ping));
+    }
+}
+
+TEST_F(RelayControlTest, HostRecordingCommandOnlyWritesMp3InsideTheRecordingFolder) {
+    make(1);
+    const fs::path outside = home.path() / "outside";
+    fs::create_directories(outside);
+    fs::create_symlink(outside, home.path() / "MP3" / "link");
+    const std::string base = s.RecordingBase;
+    const std::string refused[] = {
+        (outside / "x.mp3").string(),
+        base + "../outside/y.mp3",
+        base + "link/z.mp3",
+        base + "notes.txt",
+        "relative.mp3",
+        base + ".mp3",
+    };
+    for (const std::string& file : refused) {
+        ctl->KovraRepeaterOnAllEvents(1, "START_REC->" + file);
+        loop.advance(Millis(5));
+    }
+    EXPECT_TRUE(ports.calls.empty());
+    EXPECT_TRUE(fs::is_empty(outside));
+
+    const std::string inside = base + "Linha1(Linha 1)/call.mp3";
+    fs::create_directories(base + "Linha1(Linha 1)");
+    ctl->KovraRepeaterOnAllEvents(2, "START_REC->" + inside);
+    loop.advance(Millis(5));
+    ctl->KovraRepeaterOnAllEvents(2, "STOP_REC->");
+    loop.advance(Millis(5));
+    EXPECT_EQ(ports.calls, (std::vector<std::string>{"rec2 " + inside, "stoprec2"}));
+    EXPECT_TRUE(ctl->view(2).hostFileName.empty());
+
+    // Pairs 2 and 3 only show the text.
+    ctl.reset();
+    ports.calls.clear();
+    make(2);
+    ctl->KovraRepeaterOnAllEvents(2, "START_REC->" + inside);
+    loop.advance(Millis(100));
+    EXPECT_TRUE(ports.calls.empty());
+    EXPECT_EQ(ctl->view(2).EditReceived, "START_REC->" + inside);
+}
+
+TEST_F(RelayControlTest, ZeroLocalPortTurnsTheSwitchBackOffWithItsMessage) {
+    make(1);
+    s.edPortLocal1 = "0";
+    ctl->setChBoxTCP(1, true);
+    EXPECT_FALSE(s.ChBoxTCP1);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].substr(0, ui.boxes[0].find('|')), "Erro na configuração");
+    EXPECT_FALSE(ctl->endpoint(1).connected());
+}
+
+TEST_F(RelayControlTest, NewLocalAddressDisconnectsBothAndRestoresHostEntries) {
+    make(2);
+    Peer hostPeer;
+    relayOn(1, hostPeer);
+    files.ip().eraseSection("LISTAGEM_IP_LINHA_3");
+    s.edIPRemote2 = "127.0.0.1";
+    s.edPortReceive2 = "0";  // no valid host: no entry for line 4
+    lookupAddress = "127.0.0.2";
+
+    ctl->CheckLocalAddress();
+    EXPECT_EQ(s.EditIPLocal1, "127.0.0.2");
+    EXPECT_EQ(s.EditIPLocal2, "127.0.0.2");
+    EXPECT_FALSE(ctl->endpoint(1).connected());
+    EXPECT_EQ(list(3), hostPeer.entry() + "=1;");
+    EXPECT_EQ(list(4), "");
+    EXPECT_EQ(host.address, "127.0.0.2");
+
+    // With the local-host option on the watch does nothing.
+    s.chkSameIP1 = true;
+    lookupAddress = "127.0.0.3";
+    ctl->CheckLocalAddress();
+    EXPECT_EQ(s.EditIPLocal1, "127.0.0.2");
+}
+
+}  // namespace
+}  // namespace kovra::relay::control

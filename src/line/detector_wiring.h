@@ -9,6 +9,7 @@
 namespace kovra::line {
 
 struct PairDetectorControls {
+    TWaveExCtrl& WaveExCtrl1;
     TPhoneToneDecoder& PTDecoder1;
     TPhoneToneDecoder& PTDecoder2;
     TSpectrumView& WaveView1;
@@ -16,7 +17,8 @@ struct PairDetectorControls {
 };
 
 // Routes OnDTMF, OnCallerID, OnToneDetected, OnSpectrumData (with the decoder's peak
-// frequencies) and OnPeak of each side to the handlers of that side.
+// frequencies) and OnPeak of each side to the handlers of that side. The capture's
+// OnRecordDone belongs to the detector start and supervision (PairDetectorControl).
 void connectDetectorControls(PairLineLogic& logic, const PairDetectorControls& controls);
 void disconnectDetectorControls(const PairDetectorControls& controls);
 

@@ -82,6 +82,9 @@ class PairLineLogic {
     void TimerFlashSTOPTimer(int k);
     bool flashTimerRunning(int k) const { return flashTimers_.at(k - 1).enabled(); }
 
+    // Hands an event text of line k to SendDataIP<k> (no option box applies).
+    void sendEvent(int k, const std::string& text) { sendPlain(k, true, text); }
+
     // LimpaTudo<k>: clears the line's call data and recording state. Does not stop a
     // running writer.
     void LimpaTudo(int k);

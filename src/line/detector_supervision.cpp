@@ -1,0 +1,288 @@
+#include "line/detector_supervision.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "line/line_events.h"
+
+namespace kovra::line {
+namespace {
+
+constexpr Millis kSecond{1000};
+constexpr int kDetectorSilenceLimit = 16;  // seconds without detector events
+constexpr int kRearmAfterSeconds = 2000;
+
+const Rgb kIdleColor{0, 255, 255};
+
+const char* const kSoundCardTitle =
+    "Configura\xC3\xA7\xC3\xB5"
+    "es da placa de som";
+
+std::string joinLines(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) {
+        if (!text.empty()) {
+            text += "\r\n";
+        }
+        text += line;
+    }
+    return text;
+}
+
+std::string inputMessage() {
+    return joinLines(
+        {"Voc\xC3\xAA deve selecionar a \"ENTRADA de GRAVA\xC3\x87\xC3\x83O\".", "",
+         "LEMBRE-SE:", "- Se for usar 2 linhas, selecione \"LINE IN\" (ou \"Entrada\").",
+         "- Se for apenas 1 linha, selecione \"MICROFONE\""});
+}
+
+std::string adapterMessage(int pair) {
+    const std::string first =
+        pair == 1
+            ? "Voc\xC3\xAA deve selecionar a \"O tipo do Adaptador\" para esta placa de som."
+            : "Voc\xC3\xAA deve selecionar a \"QUANTIDADE DE LINHAS\" para esta placa de som.";
+    return joinLines({first.c_str(), "", "LEMBRE-SE:",
+                      "- Se for usar 2 linhas, ent\xC3\xA3o dever\xC3\xA1 conectar um Zendor 2 "
+                      "Linhas na entrada \"LINE IN\".",
+                      "- Se for apenas 1 linha, use Zendor 1 Linha na entrada \"MICROFONE\""});
+}
+
+bool blank(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](unsigned char c) { return std::isspace(c) != 0; });
+}
+
+}  // namespace
+
+int recordBufferLength(int cbBuffer) {
+    switch (cbBuffer) {
+        case 0:
+            return 4096;
+        case 2:
+            return 1024;
+        default:
+            return 2048;
+    }
+}
+
+PairDetectorControl::PairDetectorControl(PairLineLogic& logic, EventLoop& loop, UserInterface& ui,
+                                         const LineGlobals& globals, LineRecordingPort& recording,
+                                         const PairDetectorControls& controls, DetectorPorts ports)
+    : logic_(logic),
+      ui_(ui),
+      globals_(globals),
+      recording_(recording),
+      controls_(controls),
+      ports_(std::move(ports)),
+      timerLed_(loop, kSecond, [this] { TimerLedTimer(); }),
+      timerRearma_(loop, kSecond, [this] { TimerRearmaTimer(); }) {
+    connectDetectorControls(logic_, controls_);
+    controls_.WaveExCtrl1.OnRecordDone = [this] { WaveExCtrl1RecordDone(); };
+    timerRearma_.setEnabled(true);
+}
+
+PairDetectorControl::~PairDetectorControl() {
+    controls_.WaveExCtrl1.OnRecordDone = nullptr;
+    disconnectDetectorControls(controls_);
+}
+
+void PairDetectorControl::setAdapter(int index) {
+    choice_.AdapterIndex = index;
+    logic_.setLinesOnInput(index <= 0 ? 1 : 2);
+    logic_.setHookSignalling(logic_.pair() == 1 && index == 2);
+}
+
+void PairDetectorControl::setSensitivity(int k, float value) {
+    if (!logic_.traits().dtmfSensitivity) {
+        return;  // pairs 2 and 3 keep the decoder's default
+    }
+    TPhoneToneDecoder& decoder = k == 1 ? controls_.PTDecoder1 : controls_.PTDecoder2;
+    decoder.DTMFParams.Sensitivity = std::clamp(value, 2.0F, 24.0F);
+}
+
+void PairDetectorControl::resetViews() {
+    for (TSpectrumView* view : {&controls_.WaveView1, &controls_.WaveView2}) {
+        view->ResetView();
+        view->LinesColor = kIdleColor;
+    }
+}
+
+void PairDetectorControl::defineTones() {
+    struct Row {
+        int id, p2, p3, p4, p5, p6, p7;
+        float p8;
+        int p9;
+    };
+    static constexpr Row kAnalogue[] = {{1, 400, 0, 400, 400, 0, 0, -20.0F, 0},
+                                        {3, 200, 0, 20, 0, 0, 0, -9.0F, 0},
+                                        {4, 200, 0, 0, 20, 0, 0, -9.0F, 0}};
+    static constexpr Row kHookNew[] = {{1, 40, 40, 484, 0, 0, 0, -12.0F, 0},
+                                       {2, 100, 0, 2969, 0, 0, 0, -12.0F, 0},
+                                       {3, 60, 0, 2656, 0, 0, 0, -12.0F, 0}};
+    static constexpr Row kHookOld[] = {{1, 40, 40, 484, 0, 0, 0, -12.0F, 0},
+                                       {4, 100, 0, 2906, 0, 0, 0, -12.0F, 0},
+                                       {5, 60, 0, 2609, 0, 0, 0, -12.0F, 0}};
+    const bool hook = logic_.hookSignalling();
+    const Row* rows = hook ? (globals_.WindowsVersionCode >= 6 ? kHookNew : kHookOld) : kAnalogue;
+    for (TPhoneToneDecoder* decoder : {&controls_.PTDecoder1, &controls_.PTDecoder2}) {
+        decoder->EnableSpectrumConversion = true;
+        decoder->ClearCustomTones();
+        for (int i = 0; i < 3; ++i) {
+            const Row& r = rows[i];
+            decoder->AddCustomTone(r.id, r.p2, r.p3, r.p4, r.p5, r.p6, r.p7, r.p8, r.p9);
+        }
+    }
+    tonesDefined_ = true;
+}
+
+void PairDetectorControl::BnStartClick() {
+    if (choice_.CbDevicesText.empty()) {
+        return;
+    }
+    if (ports_.prepareDayFolders) {
+        ports_.prepareDayFolders();
+    }
+    logic_.btClearResultClick(1);
+    logic_.btClearResultClick(2);
+    logic_.CBbufferChange(logic_.options().CBbuffer);
+    if (choice_.CBListIndex < 0 && globals_.WindowsVersionCode < 6) {
+        ui_.messageBox(kSoundCardTitle, inputMessage(), MessageIcon::Warning, MessageButtons::Ok);
+        return;
+    }
+    if (choice_.AdapterIndex < 0) {
+        ui_.messageBox(kSoundCardTitle, adapterMessage(logic_.pair()), MessageIcon::Warning,
+                       MessageButtons::Ok);
+        return;
+    }
+    const bool firstStart = !tonesDefined_;
+    if (firstStart) {
+        defineTones();
+    }
+    // Frequencies, quiet flag and automatic volume per line; the tone set-up arms both.
+    logic_.resetForStart(firstStart);
+
+    TWaveExCtrl& capture = controls_.WaveExCtrl1;
+    for (TPhoneToneDecoder* decoder : {&controls_.PTDecoder1, &controls_.PTDecoder2}) {
+        decoder->MonitorDTMF = true;
+        decoder->MonitorCallerID = true;
+        decoder->MonitorCIDCW = true;
+        decoder->MonitorCustomTone = true;
+        decoder->MonitorTTY = false;
+        decoder->MonitorMF = false;
+        decoder->MonitorSAME = false;
+        decoder->TTYParams.Param0 = 0;
+    }
+    const bool twoLines = logic_.linesOnInput() == 2;
+    controls_.WaveView1.SetWaveSource(&capture);
+    controls_.PTDecoder1.SetAudioSource(&capture);
+    // A one-line input feeds only the odd line's decoder and view.
+    controls_.WaveView2.SetWaveSource(twoLines ? &capture : nullptr);
+    controls_.PTDecoder2.SetAudioSource(twoLines ? &capture : nullptr);
+    capture.SelectFormat(twoLines ? 7 : 6);
+    controls_.PTDecoder1.DecodeChannel = 1;
+    if (twoLines) {
+        controls_.PTDecoder2.DecodeChannel = 0;
+        controls_.WaveView2.Channel = 0;
+    }
+    controls_.WaveView1.Channel = 1;
+
+    logic_.channel(1).PeaksSinceRing = 0;
+    logic_.channel(1).RingCount = 0;
+    logic_.channel(1).lbTom = "Normal";
+    logic_.channel(2).lbTom = "Normal";
+    capture.WaveOutDeviceID = -1;
+    if (choice_.CbDevicesIndex >= 0) {
+        capture.WaveInDevice = choice_.CbDevicesText;
+        capture.WaveOutDeviceID = 0;
+        capture.RecordBufferLength = recordBufferLength(logic_.options().CBbuffer);
+        capture.StartCapture(0);
+        running_ = true;
+        BnStartEnabled = false;
+        BnStopEnabled = true;
+        CBbufferEnabled = false;
+        if (ports_.CBListChange) {
+            ports_.CBListChange();
+        }
+    }
+    ApplyEnabled = false;
+    resetViews();
+    timerLed_.setEnabled(true);
+    if (ports_.ChBoxTCPClicks) {
+        ports_.ChBoxTCPClicks();
+    }
+}
+
+void PairDetectorControl::BnStopClick() {
+    running_ = false;
+    controls_.WaveExCtrl1.StopCapture();
+    CBbufferEnabled = true;
+}
+
+void PairDetectorControl::WaveExCtrl1RecordDone() {
+    BnStartEnabled = true;
+    BnStopEnabled = false;
+    controls_.WaveView1.ResetView();
+    controls_.WaveView2.ResetView();
+    timerLed_.setEnabled(false);
+    Image1Visible = false;
+    if (!silentStop_) {
+        // A capture that stopped by itself (or by "Parar") is reported on both lines.
+        for (int k = 1; k <= 2; ++k) {
+            logic_.sendEvent(k, lineEvent(logic_.lineNumber(k), "DISABLED: SoundBoard - ") +
+                                    choice_.CbDevicesText);
+        }
+    }
+    silentStop_ = false;
+}
+
+void PairDetectorControl::TimerLedTimer() {
+    timerLed_.setEnabled(false);
+    if (ports_.detectorSilence && ports_.detectorSilence() >= kDetectorSilenceLimit) {
+        Image1Visible = false;
+        return;  // supervision stays off until the next start
+    }
+    for (int k = 1; k <= 2; ++k) {
+        if (recording_.Recording(k) && ports_.silenceTick) {
+            ports_.silenceTick(k);
+        }
+    }
+    if (ports_.CheckLocalAddress) {
+        ports_.CheckLocalAddress();
+    }
+    if (SettingsShown) {
+        Image1Visible = !Image1Visible;
+    }
+    for (int k = 1; k <= 2; ++k) {
+        if (logic_.channel(k).CallerIdActive && !recording_.Recording(k)) {
+            const int waited = recording_.CallerWaitSeconds(k) + 1;
+            recording_.setCallerWaitSeconds(k, waited);
+            if (waited > 20) {
+                logic_.LimpaTudo(k);
+            }
+        }
+    }
+    timerLed_.setEnabled(true);
+}
+
+void PairDetectorControl::TimerRearmaTimer() {
+    ++rearmTicks_;
+    if (rearmTicks_ <= kRearmAfterSeconds) {
+        return;
+    }
+    if (choice_.CbDevicesIndex < 1 || choice_.CBListIndex < 1 || !blank(logic_.channel(1).EdSeq) ||
+        !blank(logic_.channel(2).EdSeq) || recording_.Recording(1) || recording_.Recording(2)) {
+        return;
+    }
+    // A long-quiet pair restarts its capture: stop on this tick, start on the next.
+    if (controls_.WaveExCtrl1.CaptureRunning()) {
+        silentStop_ = true;
+        BnStopClick();
+    } else {
+        // The stop was already kept quiet; a flag left set here would hide the next real
+        // failure of the capture.
+        rearmTicks_ = 0;
+        BnStartClick();
+    }
+}
+
+}  // namespace kovra::line

@@ -43,7 +43,6 @@ TKovraRepeaterXE::TKovraRepeaterXE(EventLoop& loop)
 }
 
 TKovraRepeaterXE::~TKovraRepeaterXE() {
-    alive_.reset();
     announceTimer_.setEnabled(false);
     dispatchTimer_.setEnabled(false);
     std::unique_ptr<udp::UdpListener> old;
@@ -59,6 +58,8 @@ TKovraRepeaterXE::~TKovraRepeaterXE() {
     }
     slotFree_.notify_all();
     old.reset();
+    // Only now: the listener threads copy alive_ when they post.
+    alive_.reset();
 }
 
 // Properties ------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <asio.hpp>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -29,14 +30,27 @@ struct Options {
     bool json = false;
 };
 
-// Tests and scripts read the output through a pipe: every line goes out at once.
-void emit(const Options& options, const std::string& event, const std::vector<Field>& fields) {
-    const std::string out = kovra::listen::formatLine(event, fields, options.json) + "\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
-}
+// Writes one output line per event. Tests and scripts read the output through a pipe:
+// every line goes out at once. When the reader has gone, onClosed runs once.
+struct Printer {
+    const Options& options;
+    std::function<void()> onClosed;
+    bool closed = false;
 
-void attachPrinters(TKovraRepeaterXE& endpoint, const Options& options) {
+    void operator()(const std::string& event, const std::vector<Field>& fields) {
+        if (closed) {
+            return;
+        }
+        const std::string out = kovra::listen::formatLine(event, fields, options.json) + "\n";
+        if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() ||
+            std::fflush(stdout) != 0) {
+            closed = true;
+            onClosed();
+        }
+    }
+};
+
+void attachPrinters(TKovraRepeaterXE& endpoint, Printer& emit) {
     const auto text = [](std::string key, std::string value) {
         return Field{std::move(key), std::move(value), false};
     };
@@ -44,49 +58,47 @@ void attachPrinters(TKovraRepeaterXE& endpoint, const Options& options) {
         return Field{std::move(key), value ? "true" : "false", true};
     };
     endpoint.a0OnDataFriends = [&, text](TKovraRepeaterXE&, const kovra::relay::DataFriends& r) {
-        emit(options, "call_record",
-             {text("filter", r.filter), text("line", r.line), text("date", r.date),
-              text("opr", r.opr), text("ddd", r.ddd), text("phone", r.phone), text("name", r.name),
-              text("city", r.city), text("country", r.country), text("time_init", r.timeInit),
-              text("status", r.status)});
+        emit("call_record", {text("filter", r.filter), text("line", r.line), text("date", r.date),
+                             text("opr", r.opr), text("ddd", r.ddd), text("phone", r.phone),
+                             text("name", r.name), text("city", r.city), text("country", r.country),
+                             text("time_init", r.timeInit), text("status", r.status)});
     };
     endpoint.a1OnHandShake = [&, text](TKovraRepeaterXE&, const std::string& ip,
                                        const std::string& port) {
-        emit(options, "handshake", {text("remote_ip", ip), text("remote_port", port)});
+        emit("handshake", {text("remote_ip", ip), text("remote_port", port)});
     };
     endpoint.a2DetectPhone = [&, text](TKovraRepeaterXE&, const std::string& line,
                                        const std::string& tipo, const std::string& ddd,
                                        const std::string& phone) {
-        emit(options, "detect_phone",
+        emit("detect_phone",
              {text("line", line), text("type", tipo), text("ddd", ddd), text("phone", phone)});
     };
     endpoint.a3OnFormatPhone = [&, text, flag](TKovraRepeaterXE&, const std::string& line,
                                                const std::string& phone, bool dtmf, bool fsk) {
-        emit(options, "format_phone",
+        emit("format_phone",
              {text("line", line), text("phone", phone), flag("dtmf", dtmf), flag("fsk", fsk)});
     };
     endpoint.a4OnKeyEvent = [&, text](TKovraRepeaterXE&, const std::string& line,
                                       const std::string& key) {
-        emit(options, "key", {text("line", line), text("key", key)});
+        emit("key", {text("line", line), text("key", key)});
     };
     endpoint.a5OnFileRec = [&, text](TKovraRepeaterXE&, const std::string& line,
                                      const std::string& file, const std::string& duration) {
-        emit(options, "file_rec",
-             {text("line", line), text("file", file), text("duration", duration)});
+        emit("file_rec", {text("line", line), text("file", file), text("duration", duration)});
     };
     endpoint.a6OnRing = [&, text](TKovraRepeaterXE&, const std::string& line, int count) {
-        emit(options, "ring", {text("line", line), Field{"count", std::to_string(count), true}});
+        emit("ring", {text("line", line), Field{"count", std::to_string(count), true}});
     };
     endpoint.a7OnAllEvents = [&, text](TKovraRepeaterXE&, const std::string& texto) {
-        emit(options, "text", {text("text", texto)});
+        emit("text", {text("text", texto)});
     };
     endpoint.a8OnSTatusEvent = [&, text](TKovraRepeaterXE&, const std::string& line,
                                          const std::string& status) {
-        emit(options, "status", {text("line", line), text("status", status)});
+        emit("status", {text("line", line), text("status", status)});
     };
     endpoint.a9OnIndexPhone = [&, text](TKovraRepeaterXE&, const std::string& line,
                                         const std::string& index) {
-        emit(options, "index_phone", {text("line", line), text("index", index)});
+        emit("index_phone", {text("line", line), text("index", index)});
     };
 }
 
@@ -136,7 +148,13 @@ int main(int argc, char** argv) {
     TKovraRepeaterXE endpoint(loop);
     endpoint.setA9HostKovra(false);
     endpoint.setA0NumberLine(options.line);
-    attachPrinters(endpoint, options);
+    // A closed output pipe ends the program like a signal does, not by SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    Printer printer{options, [&] {
+                        endpoint.setA7Calling(false);
+                        loop.quit(0);
+                    }};
+    attachPrinters(endpoint, printer);
 
     const std::string host = options.source.substr(0, options.source.rfind(':'));
     // Announce the address the source can reach us at, not just the first interface.

@@ -437,6 +437,22 @@ bool PairSettingsStorage::erasePair(std::vector<IniError>* errors) {
     return true;
 }
 
+std::string PairSettingsStorage::callerIdTextFile(int side) const {
+    const SettingsAccess a(files_, pair_);
+    return a.read(keys::kArqTexto, side,
+                  defaultCallerIdTextFile(files_.programFolder().string(), line(side)));
+}
+
+std::vector<IniError> PairSettingsStorage::writeCallerIdTextFiles(const std::string& file1,
+                                                                  const std::string& file2) {
+    SettingsAccess a(files_, pair_);
+    WriteLog put;
+    put(a.write(keys::kArqTexto, 1, file1));
+    put(a.write(keys::kArqTexto, 2, file2));
+    put(files_.global().flush());
+    return std::move(put.errors);
+}
+
 std::vector<IniError> PairSettingsStorage::writeTestValues(const PairSettings& s) {
     SettingsAccess a(files_, pair_);
     WriteLog put;

@@ -82,6 +82,13 @@ class PairSettingsStorage {
     // Returns whether anything was erased; write failures are logged and added to errors.
     bool erasePair(std::vector<IniError>* errors = nullptr);
 
+    // Caller-ID text file of line side ("ArqTexto<k>"); by default "BinaLinha" + n + ".txt"
+    // in the program folder, the folder this platform gives in place of a drive's root.
+    std::string callerIdTextFile(int side) const;
+    // The text-file dialog's names for both lines.
+    std::vector<IniError> writeCallerIdTextFiles(const std::string& file1,
+                                                 const std::string& file2);
+
     // The relay test button of pair 1: edTesteDDD and edTesteFone into "Config.ini".
     std::vector<IniError> writeTestValues(const PairSettings& s);
 

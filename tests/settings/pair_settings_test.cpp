@@ -291,6 +291,14 @@ TEST_F(PairSettingsTest, ExitWriteStoresPositionsAndGeometry) {
               "Main_Height=300\nMain_Width=400\n");
 }
 
+TEST_F(PairSettingsTest, CallerIdTextFilesDefaultToTheProgramFolder) {
+    PairSettingsStorage storage(3, files(), ui);
+    EXPECT_EQ(storage.callerIdTextFile(2), (home / "BinaLinha6.txt").string());
+    EXPECT_TRUE(storage.writeCallerIdTextFiles("/data/a.txt", "/data/b.txt").empty());
+    EXPECT_EQ(storage.callerIdTextFile(1), "/data/a.txt");
+    EXPECT_EQ(files().global().readString("LINHAS_5e6", "ArqTexto2", ""), "/data/b.txt");
+}
+
 TEST_F(PairSettingsTest, PrivacyListLivesUnderTheBackupFolderOfTheRoot) {
     EXPECT_EQ(files().privacy().path(),
               folder.path() / "root" / "KOVRA-AUTO_BACKUP" / "ConfigPriv.ini");

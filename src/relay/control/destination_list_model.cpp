@@ -74,9 +74,16 @@ void DestinationListModel::setEditPorta(const std::string& text) {
 }
 
 void DestinationListModel::fail(const settings::IniWriteResult& result) {
-    if (result) {
-        ui_.messageBox(kListErrorTitle, "Não foi possível gravar " + result->describe(),
+    if (result && !failure_) {
+        failure_ = *result;
+    }
+}
+
+void DestinationListModel::showFailure() {
+    if (failure_) {
+        ui_.messageBox(kListErrorTitle, "Não foi possível gravar " + failure_->describe(),
                        MessageIcon::Error, MessageButtons::Ok);
+        failure_.reset();
     }
 }
 
@@ -91,6 +98,7 @@ bool DestinationListModel::insert() {
     if (!present) {
         fail(ip_.writeBool(section(), entry, false));
         fail(ip_.flush());
+        showFailure();
         lbExist_ = kListInserted;
     } else {
         lbExist_ = kListExists;
@@ -127,6 +135,7 @@ void DestinationListModel::remove() {
     }
     fail(ip_.deleteKey(section(), rows_[selected_].entry));
     fail(ip_.flush());
+    showFailure();
     rows_.erase(rows_.begin() + selected_);
     selected_ = -1;
     removeEnabled_ = false;
@@ -138,6 +147,7 @@ void DestinationListModel::apply() {
         fail(ip_.writeBool(section(), row.entry, row.ticked));
     }
     fail(ip_.flush());
+    showFailure();
     applyEnabled_ = false;
 }
 

@@ -4,6 +4,7 @@
 // thread only.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,9 @@ class DestinationListModel {
 
   private:
     std::string section() const;
+    // Keeps the first failed write of an operation; showFailure() reports it once.
     void fail(const settings::IniWriteResult& result);
+    void showFailure();
 
     settings::IniFile& ip_;
     UserInterface& ui_;
@@ -75,6 +78,7 @@ class DestinationListModel {
     bool insertEnabled_ = false;
     bool removeEnabled_ = false;
     bool applyEnabled_ = false;
+    std::optional<settings::IniError> failure_;
 };
 
 inline constexpr const char* kListErrorText = "Verifique o numero do IP ou da porta !";

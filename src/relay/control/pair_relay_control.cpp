@@ -577,4 +577,15 @@ void PairRelayControl::TimerPingTimer() {
     changed();
 }
 
+// ---- Settings hooks --------------------------------------------------------------------
+
+void bindRelayHooks(settings::PairSettingsHooks& hooks, PairRelayControl& control) {
+    hooks.setRelaySwitch = [&control](int side, bool on) { control.setChBoxTCP(side, on); };
+    hooks.runRelaySwitch = [&control](int side) { control.ChBoxTCPClick(side); };
+    hooks.closeRelayEndpoint = [&control](int side) { control.closeEndpoint(side); };
+    hooks.configureEndpoint = [&control](int side, const settings::EndpointAddress& address) {
+        control.configureEndpoint(side, address.localPort, address.remotePort, address.remoteIp);
+    };
+}
+
 }  // namespace kovra::relay::control

@@ -22,6 +22,7 @@
 #include "relay/kovra_repeater.h"
 #include "settings/config_files.h"
 #include "settings/pair_settings.h"
+#include "settings/pair_settings_storage.h"
 
 namespace kovra::relay::control {
 
@@ -150,5 +151,9 @@ class PairRelayControl {
     Timer timerTcpInit_;
     Timer timerPing_;
 };
+
+// Binds the relay side effects of the pair's settings operations to control: relay
+// switches set and run around a save, endpoints closed before it and configured at hide.
+void bindRelayHooks(settings::PairSettingsHooks& hooks, PairRelayControl& control);
 
 }  // namespace kovra::relay::control

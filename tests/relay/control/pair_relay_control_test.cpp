@@ -327,5 +327,28 @@ TEST_F(RelayControlTest, NewLocalAddressDisconnectsBothAndRestoresHostEntries) {
     EXPECT_EQ(s.EditIPLocal1, "127.0.0.2");
 }
 
+TEST_F(RelayControlTest, SaveSwitchesTheRelayOffAndOnAgainThroughTheControl) {
+    make(1);
+    Peer hostPeer;
+    relayOn(1, hostPeer);
+    settings::PairSettingsHooks hooks;
+    bindRelayHooks(hooks, *ctl);
+    settings::PairSettingsStorage storage(1, files, ui, hooks);
+    s.EditPasta = s.RecordingBase;
+
+    ASSERT_TRUE(storage.save(s).ok);
+    EXPECT_TRUE(s.ChBoxTCP1);
+    EXPECT_TRUE(ctl->endpoint(1).connected());
+    ASSERT_TRUE(pumpUntil(loop, [&] { return hostPeer.handshakes() == 2; }));
+    EXPECT_EQ(files.global().readString("LINHAS_1e2", "TCP/IP_L1", ""), "1");
+
+    // A save that cannot create the line folders leaves the relay off and closed.
+    s.EditPasta = "/proc/kovra-no-such-folder";
+    EXPECT_FALSE(storage.save(s).ok);
+    EXPECT_FALSE(s.ChBoxTCP1);
+    EXPECT_FALSE(ctl->endpoint(1).connected());
+    EXPECT_FALSE(files.ip().sectionExists("LISTAGEM_IP_LINHA_1"));
+}
+
 }  // namespace
 }  // namespace kovra::relay::control

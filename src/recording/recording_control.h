@@ -163,6 +163,7 @@ class RecordingControl {
     void setVoiceHits(int k, int hits) { line(k).VoiceHits = hits; }
     void setStartTicks(int k, int ticks) { line(k).StartTicks = ticks; }
     void setSilenceSeconds(int k, int seconds) { line(k).SilenceSeconds = seconds; }
+    int CallerWaitSeconds(int k) const { return line(k).CallerWaitSeconds; }
     void setCallerWaitSeconds(int k, int seconds) { line(k).CallerWaitSeconds = seconds; }
     void setStopReason(int k, const std::string& text) { line(k).lbStopModo = text; }
     void setLastIdentified(int k, const std::string& shown) { line(k).LastIdentified = shown; }

@@ -10,6 +10,7 @@
 #include "mp3_probe.h"
 #include "recording/band_pass_stage.h"
 #include "recording/channel_stage.h"
+#include "recording/portaudio_capture_stage.h"
 #include "recording/recording_chain.h"
 
 namespace kovra {
@@ -170,6 +171,25 @@ TEST(RecordingChain, BitRateItemsAndMinuteSizes) {
         EXPECT_EQ(bitRateKbpsForItem(c.item), c.kbps);
         EXPECT_EQ(kilobytesPerMinuteForItem(c.item), c.kbPerMinute);
     }
+}
+
+}  // namespace
+}  // namespace kovra
+
+namespace kovra {
+namespace {
+
+TEST(PortAudioCaptureStage, RefusesADeviceNumberBeyondTheDevicesFound) {
+    PortAudioCaptureStage stage;
+    stage.setDeviceNumber(static_cast<int>(stage.deviceNames().size()));
+    try {
+        stage.open();
+        ADD_FAILURE() << "opened";
+    } catch (const ChainError& e) {
+        EXPECT_STREQ(e.what(), "Invalid device number");
+    }
+    std::int16_t buf[4];
+    EXPECT_THROW(stage.read(buf), ChainError);  // "DXAudio: The Stream is not opened"
 }
 
 }  // namespace

@@ -1,16 +1,20 @@
 // The writer end to end on real files: MP3s decoded back and measured.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sndfile.h>
 #include <sys/resource.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 
 #include "mp3_probe.h"
 #include "platform/log.h"
 #include "recording/pushed_capture_stage.h"
 #include "recording/recording_chain.h"
+#include "recording/recording_file_feed.h"
 
 namespace kovra {
 namespace {
@@ -198,6 +202,50 @@ TEST_F(WriterTest, AFullDiskEndsTheRecordingWithAPlayableFile) {
     EXPECT_GT(d.seconds(), 8.0);
     EXPECT_LT(d.seconds(), 14.0);
     EXPECT_GT(d.rms(1.0, 5.0), 1000.0);
+}
+
+TEST_F(WriterTest, AWavInputFeedsBothLinesOfThePairAtTheChainsRate) {
+    // An 8000 Hz two-line file: a tone on the left channel (the even line) only.
+    const std::string wav = path("pair.wav");
+    {
+        SF_INFO info{};
+        info.samplerate = 8000;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* f = sf_open(wav.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(f, nullptr);
+        std::vector<std::int16_t> frames(8000 * 5 * 2);
+        for (std::size_t i = 0; i < frames.size() / 2; ++i) {
+            frames[2 * i] = static_cast<std::int16_t>(
+                10000 * std::sin(2 * std::numbers::pi * 600 * double(i) / 8000));
+        }
+        sf_writef_short(f, frames.data(), 8000 * 5);
+        sf_close(f);
+    }
+    Line odd = makeLine({.pairOne = true, .side = 1, .linesOnInput = 2});
+    Line even = makeLine({.pairOne = true, .side = 2, .linesOnInput = 2});
+    RecordingFileFeed feed(wav);
+    feed.addTarget(odd.capture);
+    feed.addTarget(even.capture);
+    EXPECT_DOUBLE_EQ(feed.durationSeconds(), 5.0);
+    odd.chain->writer().FileName = path("odd.mp3");
+    even.chain->writer().FileName = path("even.mp3");
+    ASSERT_TRUE(odd.chain->writer().StartWriting());
+    ASSERT_TRUE(even.chain->writer().StartWriting());
+    double position = 0;
+    while (feed.advanceTo(position += 0.128)) {  // one detector buffer of 1024 samples
+    }
+    odd.chain->writer().StopWriting(true);
+    even.chain->writer().StopWriting(true);
+    EXPECT_EQ(even.chain->writer().ElapsedSeconds(), 5);
+
+    const test::DecodedMp3 oddFile = test::decodeMp3(path("odd.mp3"));
+    const test::DecodedMp3 evenFile = test::decodeMp3(path("even.mp3"));
+    EXPECT_LT(oddFile.rms(0.5, 4.5), 50.0);
+    EXPECT_GT(evenFile.rms(0.5, 4.5), 2000.0);
+    EXPECT_NEAR(evenFile.audioSeconds(), 5.0, evenFile.frameSeconds());
+
+    EXPECT_THROW(RecordingFileFeed(path("missing.wav")), std::runtime_error);
 }
 
 TEST(WriterWithoutEncoder, RefusesToStartAndSaysWhy) {

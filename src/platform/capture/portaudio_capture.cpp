@@ -1,0 +1,260 @@
+#include "platform/capture/portaudio_capture.h"
+
+#include <portaudio.h>
+#include <soxr.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+#include "platform/log.h"
+
+namespace kovra {
+
+namespace {
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// Keeps PortAudio initialised while a user needs it (PortAudio counts the calls itself).
+bool paInitialize() {
+    const PaError err = Pa_Initialize();
+    if (err != paNoError) {
+        logLine(LogLevel::Error,
+                std::string("Capture: audio system unavailable: ") + Pa_GetErrorText(err));
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::pair<int, std::string>> inputDevices() {
+    std::vector<std::pair<int, std::string>> devices;
+    const int count = Pa_GetDeviceCount();
+    for (int i = 0; i < count; ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (info != nullptr && info->maxInputChannels > 0 && info->name != nullptr) {
+            devices.emplace_back(i, info->name);
+        }
+    }
+    return devices;
+}
+
+int findDevice(const std::string& name) {
+    const auto devices = inputDevices();
+    for (const auto& [index, n] : devices) {
+        if (n == name) {
+            return index;
+        }
+    }
+    const std::string wanted = lower(name);
+    for (const auto& [index, n] : devices) {
+        if (lower(n) == wanted) {
+            return index;
+        }
+    }
+    int found = -1;
+    for (const auto& [index, n] : devices) {
+        if (!wanted.empty() && lower(n).find(wanted) != std::string::npos) {
+            if (found >= 0) {
+                return -1;  // ambiguous
+            }
+            found = index;
+        }
+    }
+    return found;
+}
+
+std::string deviceList() {
+    std::string list;
+    for (const auto& [index, n] : inputDevices()) {
+        list += (list.empty() ? "\"" : ", \"") + n + "\"";
+    }
+    return list.empty() ? "none" : list;
+}
+
+}  // namespace
+
+// State shared with the audio thread. Destroyed only after the stream is closed.
+struct PortAudioCapture::Stream {
+    PaStream* pa = nullptr;
+    EventLoop* loop = nullptr;
+    PortAudioCapture* owner = nullptr;
+    std::weak_ptr<void> token;
+    std::uint64_t id = 0;
+    int channels = 1;
+    double rate = DetectorCapture::kSampleRate;
+    soxr_t resampler = nullptr;  // device rate to 8000 Hz, loop thread only
+    std::vector<std::int16_t> resampled;
+
+    ~Stream() {
+        if (resampler != nullptr) {
+            soxr_delete(resampler);
+        }
+    }
+
+    static int callback(const void* input, void* /*output*/, unsigned long frames,
+                        const PaStreamCallbackTimeInfo* /*time*/, PaStreamCallbackFlags /*flags*/,
+                        void* user) {
+        auto* s = static_cast<Stream*>(user);
+        if (input == nullptr) {
+            return paContinue;
+        }
+        const auto* samples = static_cast<const std::int16_t*>(input);
+        std::vector<std::int16_t> block(samples,
+                                        samples + frames * static_cast<unsigned>(s->channels));
+        s->loop->post([owner = s->owner, token = s->token, id = s->id, block = std::move(block)] {
+            if (!token.expired()) {
+                owner->onAudio(id, block);
+            }
+        });
+        return paContinue;
+    }
+
+    static void finished(void* user) {
+        auto* s = static_cast<Stream*>(user);
+        s->loop->post([owner = s->owner, token = s->token, id = s->id] {
+            if (!token.expired()) {
+                owner->onStreamFinished(id);
+            }
+        });
+    }
+};
+
+PortAudioCapture::PortAudioCapture(EventLoop& loop) : DetectorCapture(loop) {
+    paReady_ = paInitialize();
+}
+
+PortAudioCapture::~PortAudioCapture() {
+    closeSource();
+    if (paReady_) {
+        Pa_Terminate();
+    }
+}
+
+std::vector<std::string> PortAudioCapture::captureDeviceNames() {
+    std::vector<std::string> names;
+    if (Pa_Initialize() != paNoError) {
+        return names;
+    }
+    for (auto& [index, n] : inputDevices()) {
+        names.push_back(n);
+    }
+    Pa_Terminate();
+    return names;
+}
+
+bool PortAudioCapture::openSource() {
+    if (!paReady_) {
+        logLine(LogLevel::Error,
+                "Capture: cannot open \"" + WaveInDevice + "\": the audio system is unavailable");
+        return false;
+    }
+    const int index = findDevice(WaveInDevice);
+    if (index < 0) {
+        logLine(LogLevel::Error, "Capture: no capture device named \"" + WaveInDevice +
+                                     "\" (devices: " + deviceList() + ")");
+        return false;
+    }
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+    if (info->maxInputChannels < channels()) {
+        logLine(LogLevel::Error, "Capture: device \"" + std::string(info->name) + "\" has " +
+                                     std::to_string(info->maxInputChannels) +
+                                     " input channel(s); " + std::to_string(channels()) +
+                                     " needed");
+        return false;
+    }
+    PaStreamParameters params{};
+    params.device = index;
+    params.channelCount = channels();
+    params.sampleFormat = paInt16;
+    params.suggestedLatency = info->defaultLowInputLatency;
+
+    double rate = kSampleRate;
+    if (Pa_IsFormatSupported(&params, nullptr, rate) != paFormatIsSupported) {
+        rate = info->defaultSampleRate;
+    }
+    auto stream = std::make_unique<Stream>();
+    stream->loop = &loop();
+    stream->owner = this;
+    stream->token = lifeToken();
+    stream->id = nextStreamId_++;
+    stream->channels = channels();
+    stream->rate = rate;
+    if (rate != kSampleRate) {
+        soxr_error_t error = nullptr;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+        stream->resampler = soxr_create(rate, kSampleRate, static_cast<unsigned>(channels()),
+                                        &error, &io, nullptr, nullptr);
+        if (stream->resampler == nullptr) {
+            logLine(LogLevel::Error, std::string("Capture: cannot resample from ") +
+                                         std::to_string(rate) + " Hz: " + error);
+            return false;
+        }
+    }
+    const auto deviceFrames =
+        static_cast<unsigned long>(static_cast<double>(framesPerBuffer()) * rate / kSampleRate);
+    PaError err = Pa_OpenStream(&stream->pa, &params, nullptr, rate, deviceFrames, paClipOff,
+                                &Stream::callback, stream.get());
+    if (err == paNoError) {
+        err = Pa_SetStreamFinishedCallback(stream->pa, &Stream::finished);
+    }
+    if (err == paNoError) {
+        err = Pa_StartStream(stream->pa);
+    }
+    if (err != paNoError) {
+        logLine(LogLevel::Error, "Capture: cannot start \"" + std::string(info->name) +
+                                     "\": " + Pa_GetErrorText(err));
+        if (stream->pa != nullptr) {
+            Pa_CloseStream(stream->pa);
+        }
+        return false;
+    }
+    logLine(LogLevel::Info, "Capture: \"" + std::string(info->name) + "\" started at " +
+                                std::to_string(static_cast<int>(rate)) + " Hz, " +
+                                std::to_string(channels()) + " channel(s)");
+    deviceIndex_ = index;
+    stream_ = std::move(stream);
+    return true;
+}
+
+void PortAudioCapture::closeSource() {
+    if (!stream_) {
+        return;
+    }
+    // Closing joins the audio thread; tasks it already posted carry an old stream id.
+    Pa_AbortStream(stream_->pa);
+    Pa_CloseStream(stream_->pa);
+    stream_.reset();
+    deviceIndex_ = -1;
+}
+
+void PortAudioCapture::onAudio(std::uint64_t streamId, const std::vector<std::int16_t>& block) {
+    if (!stream_ || stream_->id != streamId) {
+        return;
+    }
+    if (stream_->resampler == nullptr) {
+        deliverFrames(block);
+        return;
+    }
+    const std::size_t inFrames = block.size() / static_cast<std::size_t>(stream_->channels);
+    const std::size_t outFrames =
+        static_cast<std::size_t>(static_cast<double>(inFrames) * kSampleRate / stream_->rate) + 64;
+    stream_->resampled.resize(outFrames * static_cast<std::size_t>(stream_->channels));
+    std::size_t done = 0;
+    soxr_process(stream_->resampler, block.data(), inFrames, nullptr, stream_->resampled.data(),
+                 outFrames, &done);
+    deliverFrames(std::span<const std::int16_t>(stream_->resampled)
+                      .first(done * static_cast<std::size_t>(stream_->channels)));
+}
+
+void PortAudioCapture::onStreamFinished(std::uint64_t streamId) {
+    if (stream_ && stream_->id == streamId) {
+        stopBySource("device \"" + WaveInDevice + "\" stopped delivering audio");
+    }
+}
+
+}  // namespace kovra

@@ -1,0 +1,256 @@
+#include "platform/detectors/custom_tone_detector.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kovra {
+
+namespace {
+
+constexpr double kFullScaleSinePower = 32768.0 * 32768.0 / 2.0;
+constexpr double kDcBlockPole = 0.995;  // about 6 Hz: keeps 20-25 Hz ring voltage
+// Butterworth 4th order as two biquads.
+constexpr double kButterworthQ[2] = {0.54119610014619701, 1.3065629648763764};
+
+struct Biquad {
+    double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+    double z1 = 0, z2 = 0;
+
+    static Biquad lowPass(double cutoffHz, double q) {
+        const double w0 = 2.0 * std::numbers::pi * cutoffHz / CustomToneDetector::kSampleRate;
+        const double alpha = std::sin(w0) / (2.0 * q);
+        const double c = std::cos(w0);
+        const double a0 = 1.0 + alpha;
+        Biquad f;
+        f.b0 = (1.0 - c) / 2.0 / a0;
+        f.b1 = (1.0 - c) / a0;
+        f.b2 = f.b0;
+        f.a1 = -2.0 * c / a0;
+        f.a2 = (1.0 - alpha) / a0;
+        return f;
+    }
+
+    double run(double x) {
+        const double y = b0 * x + z1;
+        z1 = b1 * x - a1 * y + z2;
+        z2 = b2 * x - a2 * y;
+        return y;
+    }
+};
+
+// Power around one frequency: shift it to 0 Hz, low-pass both quadratures.
+struct Band {
+    double frequencyHz = 0;
+    double toleranceHz = 0;
+    Biquad filters[2][2];  // [I/Q][section]
+    double stepCos = 1, stepSin = 0;
+    double re = 1, im = 0;
+    double energy = 0;
+
+    Band(double f, double tol) : frequencyHz(f), toleranceHz(tol) {
+        const double w = 2.0 * std::numbers::pi * f / CustomToneDetector::kSampleRate;
+        stepCos = std::cos(w);
+        stepSin = std::sin(w);
+        reset();
+    }
+
+    void reset() {
+        for (auto& quadrature : filters) {
+            for (int s = 0; s < 2; ++s) {
+                quadrature[s] = Biquad::lowPass(toleranceHz, kButterworthQ[s]);
+            }
+        }
+        re = 1;
+        im = 0;
+        energy = 0;
+    }
+
+    void run(double x) {
+        double i = x * re;
+        double q = -x * im;
+        i = filters[0][1].run(filters[0][0].run(i));
+        q = filters[1][1].run(filters[1][0].run(q));
+        // A real tone splits between +f and -f; the kept half carries half its power.
+        energy += 2.0 * (i * i + q * q);
+        const double nextRe = re * stepCos - im * stepSin;
+        im = re * stepSin + im * stepCos;
+        re = nextRe;
+    }
+
+    void renormalise() {
+        const double m = std::hypot(re, im);
+        re /= m;
+        im /= m;
+    }
+};
+
+struct Tone {
+    CustomToneSpec spec;
+    std::vector<std::size_t> bands;
+    std::int64_t onSamples = 0;
+    std::int64_t bridgeSamples = 0;
+    double minShare = 0.5;
+    bool active = false;
+    bool reported = false;
+    std::int64_t lastPresentEnd = 0;
+    std::int64_t nextReport = 0;
+};
+
+std::int64_t msToSamples(int ms) {
+    return static_cast<std::int64_t>(ms) * CustomToneDetector::kSampleRate / 1000;
+}
+
+}  // namespace
+
+struct CustomToneDetector::State {
+    std::vector<Band> bands;
+    std::vector<Tone> tones;
+    double dcX1 = 0;
+    double dcY1 = 0;
+    double total = 0;
+    int stepFill = 0;
+    std::int64_t stepStart = 0;
+
+    std::size_t bandFor(double f, double tol) {
+        for (std::size_t b = 0; b < bands.size(); ++b) {
+            if (bands[b].frequencyHz == f && bands[b].toleranceHz == tol) {
+                return b;
+            }
+        }
+        bands.emplace_back(f, tol);
+        return bands.size() - 1;
+    }
+
+    void endStep(const Report& report) {
+        const std::int64_t stepEnd = stepStart + kStepSamples;
+        const double totalPower = total / kStepSamples;
+        for (Tone& t : tones) {
+            bool present = totalPower > 0;
+            double bandPower = 0;
+            for (std::size_t b : t.bands) {
+                const double p = bands[b].energy / kStepSamples;
+                bandPower += p;
+                const double level = 10.0 * std::log10(std::max(p, 1e-12) / kFullScaleSinePower);
+                if (std::nearbyint(level) < t.spec.minLevelDbfs) {
+                    present = false;
+                }
+            }
+            if (present && bandPower < t.minShare * totalPower) {
+                present = false;
+            }
+            if (present) {
+                if (!t.active) {
+                    t.active = true;
+                    t.reported = false;
+                    t.nextReport = stepStart + t.onSamples;
+                }
+                t.lastPresentEnd = stepEnd;
+                if (stepEnd >= t.nextReport) {
+                    if (!(t.spec.reportOnce != 0 && t.reported)) {
+                        report(t.spec.id, stepEnd);
+                        t.reported = true;
+                    }
+                    while (t.nextReport <= stepEnd) {
+                        t.nextReport += t.onSamples;
+                    }
+                }
+            } else if (t.active && stepEnd - t.lastPresentEnd > t.bridgeSamples) {
+                t.active = false;
+            }
+        }
+        for (Band& b : bands) {
+            b.energy = 0;
+            b.renormalise();
+        }
+        total = 0;
+        stepFill = 0;
+        stepStart = stepEnd;
+    }
+};
+
+CustomToneDetector::CustomToneDetector() : state_(std::make_unique<State>()) {}
+CustomToneDetector::~CustomToneDetector() = default;
+CustomToneDetector::CustomToneDetector(CustomToneDetector&&) noexcept = default;
+CustomToneDetector& CustomToneDetector::operator=(CustomToneDetector&&) noexcept = default;
+
+bool CustomToneDetector::add(const CustomToneSpec& spec) {
+    std::vector<int> frequencies;
+    for (int f : {spec.frequency1Hz, spec.frequency2Hz}) {
+        if (f == 0) {
+            continue;
+        }
+        if (f < 1 || f >= kSampleRate / 2) {
+            return false;
+        }
+        if (std::find(frequencies.begin(), frequencies.end(), f) == frequencies.end()) {
+            frequencies.push_back(f);
+        }
+    }
+    if (frequencies.empty()) {
+        return false;
+    }
+    Tone tone;
+    tone.spec = spec;
+    tone.onSamples = std::max<std::int64_t>(kStepSamples, msToSamples(spec.onMs));
+    tone.bridgeSamples = msToSamples(std::max(spec.bridgeMs, kMinBridgeMs));
+    tone.minShare =
+        (spec.minSharePercent > 0 ? spec.minSharePercent : kDefaultMinSharePercent) / 100.0;
+    for (int f : frequencies) {
+        const double tol =
+            spec.toleranceHz > 0
+                ? spec.toleranceHz
+                : std::max<double>(kDefaultToleranceHz, f * kDefaultTolerancePercent / 100.0);
+        tone.bands.push_back(state_->bandFor(f, tol));
+    }
+    state_->tones.push_back(std::move(tone));
+    return true;
+}
+
+void CustomToneDetector::clear() {
+    state_ = std::make_unique<State>();
+}
+
+bool CustomToneDetector::empty() const {
+    return state_->tones.empty();
+}
+
+void CustomToneDetector::reset() {
+    State& s = *state_;
+    for (Band& b : s.bands) {
+        b.reset();
+    }
+    for (Tone& t : s.tones) {
+        t.active = false;
+        t.reported = false;
+    }
+    s.dcX1 = s.dcY1 = s.total = 0;
+    s.stepFill = 0;
+    s.stepStart = 0;
+}
+
+void CustomToneDetector::process(std::span<const std::int16_t> samples, std::int64_t firstPosition,
+                                 const Report& report) {
+    State& s = *state_;
+    if (s.tones.empty()) {
+        return;
+    }
+    if (s.stepFill == 0) {
+        s.stepStart = firstPosition;
+    }
+    for (const std::int16_t sample : samples) {
+        const double x = sample;
+        const double y = x - s.dcX1 + kDcBlockPole * s.dcY1;
+        s.dcX1 = x;
+        s.dcY1 = y;
+        s.total += y * y;
+        for (Band& b : s.bands) {
+            b.run(y);
+        }
+        if (++s.stepFill == kStepSamples) {
+            s.endStep(report);
+        }
+    }
+}
+
+}  // namespace kovra

@@ -1,0 +1,105 @@
+#include "platform/detectors/peak_frequencies.h"
+
+#include <kiss_fftr.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kovra {
+
+struct PeakFrequencyAnalyzer::Fft {
+    int size = 0;
+    kiss_fftr_cfg cfg = nullptr;
+    std::vector<float> window;
+    std::vector<float> input;
+    std::vector<kiss_fft_cpx> output;
+    std::vector<double> power;
+
+    explicit Fft(int n) : size(n), cfg(kiss_fftr_alloc(n, 0, nullptr, nullptr)) {
+        window.resize(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            window[static_cast<std::size_t>(i)] =
+                static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / n));
+        }
+        input.resize(static_cast<std::size_t>(n));
+        output.resize(static_cast<std::size_t>(n / 2 + 1));
+        power.resize(static_cast<std::size_t>(n / 2 + 1));
+    }
+    ~Fft() { kiss_fftr_free(cfg); }
+    Fft(const Fft&) = delete;
+    Fft& operator=(const Fft&) = delete;
+};
+
+PeakFrequencyAnalyzer::PeakFrequencyAnalyzer(int sampleRate) : sampleRate_(sampleRate) {}
+PeakFrequencyAnalyzer::~PeakFrequencyAnalyzer() = default;
+
+void PeakFrequencyAnalyzer::analyze(std::span<const std::int16_t> samples) {
+    first_ = second_ = 0;
+    const int n = static_cast<int>(samples.size() & ~std::size_t{1});
+    if (n < 16) {
+        return;
+    }
+    if (!fft_ || fft_->size != n) {
+        fft_ = std::make_unique<Fft>(n);
+    }
+    Fft& f = *fft_;
+    double mean = 0;
+    for (int i = 0; i < n; ++i) {
+        mean += samples[static_cast<std::size_t>(i)];
+    }
+    mean /= n;
+    for (int i = 0; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        f.input[k] = static_cast<float>(samples[k] - mean) * f.window[k];
+    }
+    kiss_fftr(f.cfg, f.input.data(), f.output.data());
+    const int bins = n / 2 + 1;
+    for (int k = 0; k < bins; ++k) {
+        const auto& c = f.output[static_cast<std::size_t>(k)];
+        f.power[static_cast<std::size_t>(k)] =
+            static_cast<double>(c.r) * c.r + static_cast<double>(c.i) * c.i;
+    }
+    // A sine of amplitude A peaks at A * n / 4 under a Hann window.
+    const double floorAmplitude = 32768.0 * std::pow(10.0, kFloorDbfs / 20.0) * n / 4.0;
+    const double floorPower = floorAmplitude * floorAmplitude;
+
+    std::vector<int> peaks;
+    for (int k = 1; k < bins - 1; ++k) {
+        const double p = f.power[static_cast<std::size_t>(k)];
+        if (p >= floorPower && p > f.power[static_cast<std::size_t>(k - 1)] &&
+            p >= f.power[static_cast<std::size_t>(k + 1)]) {
+            peaks.push_back(k);
+        }
+    }
+    if (peaks.empty()) {
+        return;
+    }
+    std::sort(peaks.begin(), peaks.end(), [&](int a, int b) {
+        return f.power[static_cast<std::size_t>(a)] > f.power[static_cast<std::size_t>(b)];
+    });
+    auto frequencyOf = [&](int k) {
+        const double a = std::log(f.power[static_cast<std::size_t>(k - 1)] + 1e-9);
+        const double b = std::log(f.power[static_cast<std::size_t>(k)] + 1e-9);
+        const double c = std::log(f.power[static_cast<std::size_t>(k + 1)] + 1e-9);
+        const double denominator = a - 2.0 * b + c;
+        const double delta = denominator != 0 ? 0.5 * (a - c) / denominator : 0.0;
+        return (k + std::clamp(delta, -0.5, 0.5)) * sampleRate_ / n;
+    };
+    const int top = peaks.front();
+    first_ = frequencyOf(top);
+    const double secondFloor =
+        f.power[static_cast<std::size_t>(top)] * std::pow(10.0, -kSecondPeakRangeDb / 10.0);
+    for (std::size_t i = 1; i < peaks.size(); ++i) {
+        const int k = peaks[i];
+        if (f.power[static_cast<std::size_t>(k)] < secondFloor) {
+            break;
+        }
+        if (std::abs(k - top) >= kMinSeparationBins) {
+            second_ = frequencyOf(k);
+            break;
+        }
+    }
+}
+
+}  // namespace kovra

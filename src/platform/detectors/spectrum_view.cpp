@@ -1,0 +1,64 @@
+#include "platform/detectors/spectrum_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "platform/log.h"
+
+namespace kovra {
+
+SpectrumView::~SpectrumView() {
+    if (source_ != nullptr) {
+        source_->detach(*this);
+    }
+}
+
+void SpectrumView::SetWaveSource(TWaveExCtrl* source) {
+    auto* capture = dynamic_cast<DetectorCapture*>(source);
+    if (source != nullptr && capture == nullptr) {
+        logLine(LogLevel::Error, "Level view: the wave source is not a detector capture control");
+        return;
+    }
+    if (source_ != nullptr) {
+        source_->detach(*this);
+    }
+    source_ = capture;
+    if (source_ != nullptr) {
+        source_->attach(*this, DetectorCapture::Role::LevelView);
+    }
+}
+
+float SpectrumView::levelDbfs(std::span<const std::int16_t> interleaved, int channels, int index) {
+    if (channels <= 0 || index < 0 || index >= channels) {
+        return kFloorDb;
+    }
+    double sum = 0;
+    std::size_t count = 0;
+    for (std::size_t i = static_cast<std::size_t>(index); i < interleaved.size();
+         i += static_cast<std::size_t>(channels)) {
+        const double x = interleaved[i];
+        sum += x * x;
+        ++count;
+    }
+    if (count == 0 || sum <= 0) {
+        return kFloorDb;
+    }
+    const double rms = std::sqrt(sum / static_cast<double>(count));
+    const double db = 20.0 * std::log10(rms * std::numbers::sqrt2 / 32768.0);
+    return std::max(kFloorDb, static_cast<float>(db));
+}
+
+void SpectrumView::onCaptureStarted(int /*channels*/) {
+    lastLevel_ = kFloorDb;
+}
+
+void SpectrumView::onCaptureBuffer(const CaptureBuffer& buffer) {
+    lastLevel_ =
+        levelDbfs(buffer.interleaved, buffer.channels, channelIndex(Channel, buffer.channels));
+    if (OnPeak) {
+        OnPeak(lastLevel_);
+    }
+}
+
+}  // namespace kovra

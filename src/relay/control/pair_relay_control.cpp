@@ -73,7 +73,11 @@ PairRelayControl::PairRelayControl(int pair, EventLoop& loop, settings::PairSett
     }
 }
 
-PairRelayControl::~PairRelayControl() = default;
+PairRelayControl::~PairRelayControl() {
+    // The endpoints go first, while everything their handlers reach is still here.
+    KovraRepeater2.reset();
+    KovraRepeater1.reset();
+}
 
 void PairRelayControl::report(const std::exception& error) {
     logLine(LogLevel::Error,

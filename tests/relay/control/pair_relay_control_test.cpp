@@ -195,6 +195,33 @@ TEST_F(RelayControlTest, CommandsFollowTheReceiveOptionAndTheWindowState) {
     EXPECT_EQ(ctl->view(1).PanelGerenciador, "Plugado: Host");
 }
 
+TEST_F(RelayControlTest, CommandsArrivingOnTheEndpointObeyTheOptionAndTheWindow) {
+    struct Case {
+        bool permit;
+        bool shown;
+        bool obeyed;
+    };
+    for (const Case c :
+         {Case{true, false, true}, Case{false, false, false}, Case{true, true, false}}) {
+        SCOPED_TRACE(std::to_string(c.permit) + std::to_string(c.shown));
+        ctl.reset();
+        ports.calls.clear();
+        make(2);
+        s.chkPermiteReceive2 = c.permit;
+        ports.shown = c.shown;
+        ctl->configureEndpoint(2, freePort(), 0, "127.0.0.1");
+        Peer host;
+        host.send(endpointPort(2), "L4_STOP_DEVICE->");
+        // Texts are handled in arrival order: once the marker shows, the command was seen.
+        host.send(endpointPort(2), "L4_APP_PLUGED->mark");
+        ASSERT_TRUE(
+            pumpUntil(loop, [&] { return ctl->view(2).PanelGerenciador == "Plugado: mark"; }));
+        loop.advance(Millis(100));
+        EXPECT_EQ(ports.calls,
+                  c.obeyed ? std::vector<std::string>{"stop"} : std::vector<std::string>{});
+    }
+}
+
 TEST_F(RelayControlTest, IconCommandIsObeyedEvenWhileTheWindowIsShown) {
     make(1);
     ports.shown = true;
@@ -291,6 +318,17 @@ TEST_F(RelayControlTest, HostRecordingCommandOnlyWritesMp3InsideTheRecordingFold
     loop.advance(Millis(100));
     EXPECT_TRUE(ports.calls.empty());
     EXPECT_EQ(ctl->view(2).EditReceived, "START_REC->" + inside);
+}
+
+TEST_F(RelayControlTest, FailedHostLookUpLeavesTheAddressEmpty) {
+    HostIdentity shared{"old", "10.0.0.1"};
+    EXPECT_FALSE(GetIPFromHost(shared, [] { return std::optional<HostIdentity>(); }));
+    EXPECT_EQ(shared.address, "");
+    EXPECT_TRUE(GetIPFromHost(shared, [] {
+        return std::optional<HostIdentity>(HostIdentity{"pc", "10.0.0.2"});
+    }));
+    EXPECT_EQ(shared.hostName, "pc");
+    EXPECT_EQ(shared.address, "10.0.0.2");
 }
 
 TEST_F(RelayControlTest, ZeroLocalPortTurnsTheSwitchBackOffWithItsMessage) {

@@ -66,7 +66,8 @@ int recordBufferLength(int cbBuffer) {
 }
 
 PairDetectorControl::PairDetectorControl(PairLineLogic& logic, EventLoop& loop, UserInterface& ui,
-                                         const LineGlobals& globals, LineRecordingPort& recording,
+                                         const LineGlobals& globals,
+                                         const LineRecordingPort& recording,
                                          const PairDetectorControls& controls, DetectorPorts ports)
     : logic_(logic),
       ui_(ui),
@@ -241,25 +242,14 @@ void PairDetectorControl::TimerLedTimer() {
         Image1Visible = false;
         return;  // supervision stays off until the next start
     }
-    for (int k = 1; k <= 2; ++k) {
-        if (recording_.Recording(k) && ports_.silenceTick) {
-            ports_.silenceTick(k);
-        }
+    if (ports_.recordingSecondTick) {
+        ports_.recordingSecondTick();
     }
     if (ports_.CheckLocalAddress) {
         ports_.CheckLocalAddress();
     }
     if (SettingsShown) {
         Image1Visible = !Image1Visible;
-    }
-    for (int k = 1; k <= 2; ++k) {
-        if (logic_.channel(k).CallerIdActive && !recording_.Recording(k)) {
-            const int waited = recording_.CallerWaitSeconds(k) + 1;
-            recording_.setCallerWaitSeconds(k, waited);
-            if (waited > 20) {
-                logic_.LimpaTudo(k);
-            }
-        }
     }
     timerLed_.setEnabled(true);
 }

@@ -36,15 +36,16 @@ struct DetectorPorts {
     std::function<void()> CheckLocalAddress;
     // The pair's detector silence counter (seconds without a detector event).
     std::function<int()> detectorSilence;
-    // The recording's silence rules of line k, once a second.
-    std::function<void(int k)> silenceTick;
+    // The recording's once-a-second rules of both lines: silence (pause, stop) and the
+    // caller wait (a known caller not recorded for 20 s cleans the line up).
+    std::function<void()> recordingSecondTick;
 };
 
 class PairDetectorControl {
   public:
     // Everything passed must outlive this object. Connects the controls' events to logic.
     PairDetectorControl(PairLineLogic& logic, EventLoop& loop, UserInterface& ui,
-                        const LineGlobals& globals, LineRecordingPort& recording,
+                        const LineGlobals& globals, const LineRecordingPort& recording,
                         const PairDetectorControls& controls, DetectorPorts ports);
     ~PairDetectorControl();
     PairDetectorControl(const PairDetectorControl&) = delete;
@@ -84,7 +85,7 @@ class PairDetectorControl {
     PairLineLogic& logic_;
     UserInterface& ui_;
     const LineGlobals& globals_;
-    LineRecordingPort& recording_;
+    const LineRecordingPort& recording_;
     PairDetectorControls controls_;
     DetectorPorts ports_;
     PairDeviceChoice choice_;

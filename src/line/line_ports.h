@@ -33,8 +33,6 @@ class LineRecordingPort {
     virtual void setVoiceHits(int k, int hits) = 0;
     virtual void setStartTicks(int k, int ticks) = 0;
     virtual void setSilenceSeconds(int k, int seconds) = 0;
-    // Seconds a known caller has waited without a recording (CallerWaitSeconds).
-    virtual int CallerWaitSeconds(int k) const = 0;
     virtual void setCallerWaitSeconds(int k, int seconds) = 0;
 
     // Why the recording was stopped (lbStopModo<k>).

@@ -434,6 +434,19 @@ void PairLineLogic::LimpaTudo(int k) {
     });
 }
 
+void PairLineLogic::rearmToneDetection(int k) {
+    LineChannel& c = channel(k);
+    c.ToneState = 2;
+    c.RearmState = 0;
+    c.lbTom = "Normal";
+    c.QuietReset = true;
+}
+
+void PairLineLogic::resetRearm(int k) {
+    channel(k).RearmState = 0;
+    channel(k).lbTom = "Normal";
+}
+
 void PairLineLogic::btClearResultClick(int k) {
     LimpaTudo(k);
     channel(k).EdSeq.clear();

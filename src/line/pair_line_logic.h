@@ -91,6 +91,11 @@ class PairLineLogic {
     // btClearResult<k>Click: the "Limpar" button of the line.
     void btClearResultClick(int k);
 
+    // For the recording control: pausing re-arms the tone detection (ToneState 2,
+    // RearmState 0, "Normal", QuietReset); the retention step ends a made call's re-arm.
+    void rearmToneDetection(int k);
+    void resetRearm(int k);
+
   private:
     void dtmf(int k, char key);
     void dtmfCallerIdBegins(int k, LineChannel& c);

@@ -61,7 +61,6 @@ class FakeRecording final : public LineRecordingPort {
     void setVoiceHits(int k, int hits) override { s(k).voiceHits = hits; }
     void setStartTicks(int k, int ticks) override { s(k).startTicks = ticks; }
     void setSilenceSeconds(int k, int seconds) override { s(k).silenceSeconds = seconds; }
-    int CallerWaitSeconds(int k) const override { return s(k).callerWaitSeconds; }
     void setCallerWaitSeconds(int k, int seconds) override { s(k).callerWaitSeconds = seconds; }
     void setStopReason(int k, const std::string& text) override { s(k).stopReason = text; }
     void setLastIdentified(int k, const std::string& shown) override {

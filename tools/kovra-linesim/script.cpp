@@ -404,7 +404,14 @@ class Renderer {
             return tone(hz, o.number("level", -10, -90, 0), ms);
         }
         if (s.name == "hook-lift" || s.name == "hook-down" || s.name == "flash") {
-            Options o(s, {"level", "on", "off", "bursts", "ms"});
+            std::set<std::string> known{"level"};
+            if (s.name != "hook-down") {
+                known.insert({"on", "off", "bursts"});
+            }
+            if (s.name == "flash") {
+                known.insert("ms");
+            }
+            Options o(s, known);
             const HookParams h = hookOptions(s, o);
             return s.name == "hook-lift"   ? hookLift(h)
                    : s.name == "hook-down" ? hookDown(h)

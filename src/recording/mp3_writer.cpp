@@ -51,9 +51,12 @@ bool Mp3Writer::StartWriting() {
     }
     if (lame_ == nullptr) {
         lastError_ = "MP3 encoder library not loaded";
-        logLine(LogLevel::Error, "Recording refused: the MP3 encoder library (" +
-                                     std::string(LameLibrary::kDefaultName) +
-                                     ") is not loaded; file not written: " + FileName);
+        // Said loudly once; every later refusal (each speech burst retries) only at debug.
+        logLine(refusalLogged_ ? LogLevel::Debug : LogLevel::Error,
+                "Recording refused: the MP3 encoder library (" +
+                    std::string(LameLibrary::kDefaultName) +
+                    ") is not loaded; file not written: " + FileName);
+        refusalLogged_ = true;
         return false;
     }
     busy_ = true;

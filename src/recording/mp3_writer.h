@@ -81,6 +81,7 @@ class Mp3Writer {
     bool pauseRequested_ = false;
     WriterState state_ = WriterState::Idle;
     std::string lastError_;
+    bool refusalLogged_ = false;
     std::string jobFile_;
     int jobBitRate_ = 16;
     int jobQuality_ = 5;

@@ -84,7 +84,7 @@ class RecordingControlTest : public ::testing::Test {
         fs::remove_all(dir_);
     }
 
-    void makePair(int pair, TimePoint start) {
+    void makePair(int pair, TimePoint start, bool withEncoder = true) {
         control_.reset();
         port_.lines = {};
         loop_ = std::make_unique<SimulatedEventLoop>(start);
@@ -98,8 +98,8 @@ class RecordingControlTest : public ::testing::Test {
         ports.SendDataIP = [this](int, const std::string& text) { sent_.push_back(text); };
         ports.linesOnInput = [] { return 2; };
         ports.readAmplifier = [](int) { return AmplifierSetting{}; };
-        control_ = std::make_unique<RecordingControl>(pair, *loop_, port_, ports,
-                                                      std::move(captures), lame_);
+        control_ = std::make_unique<RecordingControl>(
+            pair, *loop_, port_, ports, std::move(captures), withEncoder ? lame_ : nullptr);
         port_.control = control_.get();
         control_->options.RecordingBase = (dir_ / "MP3").string() + "/";
         control_->options.CheckAutoRec = true;
@@ -399,6 +399,17 @@ TEST_F(RecordingControlTest, AStopAfterMidnightPreparesTheNewDaysFolder) {
     fs::remove_all(dayFolder(1, "09-12-2026"));
     EXPECT_EQ(removeEmptyRecordingFolders({lineFolder}), 1);
     EXPECT_FALSE(fs::exists(lineFolder));
+}
+
+TEST_F(RecordingControlTest, WithoutTheEncoderNothingStartsAndNothingIsAnnounced) {
+    makePair(1, localTime(2026, 12, 9, 10, 0, 0), false);
+    control_->setStartArmed(1, true);
+    control_->setStartTimerRunning(1, true);
+    control_->StartLClick(1);
+    EXPECT_FALSE(control_->Recording(1));
+    EXPECT_FALSE(control_->startTimerRunning(1));  // the next speech tries again
+    EXPECT_TRUE(sent_.empty());
+    EXPECT_EQ(control_->chain(1).writer().lastError(), "MP3 encoder library not loaded");
 }
 
 TEST_F(RecordingControlTest, AFolderThatCannotBeCreatedEndsInANoteAndACleanLine) {

@@ -1,0 +1,140 @@
+// Generated line audio through the real detector controls into a pair's line logic: the
+// texts handed to SendDataIP<k> for an incoming call on line 1 and a call made on line 2.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "kovra-linesim/line_script.h"
+#include "line/detector_supervision.h"
+#include "line_test_support.h"
+#include "platform/capture/fast_audio_driver.h"
+#include "platform/detectors/detector_factory.h"
+
+namespace kovra::line::test {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+
+struct QuietUi final : UserInterface {
+    MessageAnswer messageBox(const std::string&, const std::string& text, MessageIcon,
+                             MessageButtons) override {
+        ADD_FAILURE() << "unexpected message box: " << text;
+        return MessageAnswer::Ok;
+    }
+    void beep() override {}
+    void setTrayIconVisible(bool) override {}
+};
+
+class RealDetectors : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        wav = std::filesystem::temp_directory_path() /
+              ("kovra-line-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".wav");
+    }
+    void TearDown() override { std::filesystem::remove(wav); }
+
+    // Runs the script's audio through pair 1's detectors and line logic on simulated time.
+    void run(PairFixture& f, const std::string& script) {
+        linesim::writeWav(wav, linesim::renderScript(script));
+        FastAudioDriver driver(f.loop);
+        PairDetectors detectors = makePairDetectors(f.loop, DetectorSource::wavFile(wav, &driver));
+        QuietUi ui;
+        PairDetectorControl control(
+            *f.logic, f.loop, ui, f.globals, f.recording,
+            PairDetectorControls{*detectors.capture, *detectors.decoder1, *detectors.decoder2,
+                                 *detectors.view1, *detectors.view2},
+            DetectorPorts{});
+        control.choice().CbDevicesText = wav.filename().string();
+        control.choice().CbDevicesIndex = 1;
+        control.choice().CBListIndex = 1;
+        control.setAdapter(1);  // two lines
+        detectors.file->OnEndOfInput = [&f] { f.loop.quit(0); };
+        control.BnStartClick();
+        ASSERT_TRUE(detectors.capture->CaptureRunning());
+        driver.run();
+    }
+
+    // The texts of side k before the end of the file, which stops the capture and is
+    // reported as such.
+    std::vector<std::string> textsOf(const PairFixture& f, int k) const {
+        std::vector<std::string> out;
+        for (const auto& [side, text] : f.relay.sent) {
+            if (side == k) {
+                out.push_back(text);
+            }
+        }
+        const std::string end =
+            "L" + std::to_string(k) + "_DISABLED: SoundBoard - " + wav.filename().string();
+        EXPECT_TRUE(!out.empty() && out.back() == end) << "side " << k;
+        if (!out.empty() && out.back() == end) {
+            out.pop_back();
+        }
+        return out;
+    }
+
+    std::filesystem::path wav;
+};
+
+TEST_F(RealDetectors, IncomingCallAndCallMade) {
+    PairFixture f(1);
+    run(f, R"(
+lines 2
+silence 1s
+ring 1
+silence 500ms
+fsk number=1134567890 name="OFICINA CENTRAL" datetime=12101405
+silence 2s
+line 2
+silence 1s
+dialtone 2s
+dial 34567890
+silence 8s
+sync
+)");
+    const auto line1 = textsOf(f, 1);
+    ASSERT_GE(line1.size(), 5U);
+    EXPECT_THAT(
+        std::vector<std::string>(line1.begin(), line1.begin() + 5),
+        ElementsAre("L1_RING_COUNT->1", "L1_CALLER_FSK->", "L1_NUMBER_FORMAT_FSK->1(19)13456-7890",
+                    "L1_INDEX_PHONE->19134567890", "L1_DETECT_PHONE->11913456-7890"));
+    EXPECT_EQ(line1.back(), "DATA_FILTER_ID_END->Recebida");
+    EXPECT_EQ(f.line(1).EdFskNome, "OFICINA CENTRAL");
+
+    const auto line2 = textsOf(f, 2);
+    ASSERT_FALSE(line2.empty());
+    EXPECT_EQ(line2.front(), "L2_STATUS_DIALTONE");
+    std::vector<std::string> keys;
+    for (const auto& t : line2) {
+        if (t.rfind("L2_DMTFKEY->", 0) == 0) {
+            keys.push_back(t.substr(12));
+        }
+    }
+    EXPECT_THAT(keys, ElementsAre("3", "4", "5", "6", "7", "8", "9", "0"));
+    EXPECT_THAT(line2, Contains("DATA_FILTER_ID_INIT->E"));
+    EXPECT_THAT(line2, Contains("L2_STATUS_DIALLING->"));
+    EXPECT_EQ(line2.back(), "L2_NUMBER_FORMAT_DTMF->(19)3456-7890");
+    EXPECT_THAT(f.recording.calls, Contains("Start2"));
+}
+
+TEST_F(RealDetectors, DtmfCallerIdOnTheOddLine) {
+    PairFixture f(1);
+    run(f, R"(
+lines 2
+silence 1s
+dtmf-cid A1134567890C
+silence 2s
+sync
+)");
+    const auto line1 = textsOf(f, 1);
+    ASSERT_GE(line1.size(), 13U);
+    EXPECT_EQ(line1.front(), "L1_DMTFKEY_INIT->A");
+    EXPECT_THAT(line1, Contains("L1_NUMBER_FORMAT_DTMF->1(19)13456-7890"));
+    EXPECT_EQ(f.line(1).Status, 5);
+    EXPECT_TRUE(textsOf(f, 2).empty());
+}
+
+}  // namespace
+}  // namespace kovra::line::test

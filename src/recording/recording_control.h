@@ -174,6 +174,8 @@ class RecordingControl {
 
     // The quality list of line k (item 0-4); the list is disabled while it records.
     void setBitRateItem(int k, int item) { chain(k).setBitRateItem(item); }
+    // Pair 1's end-of-call handling of the hook-signalling mode enables the list again.
+    void setBitRateListEnabled(int k, bool enabled) { line(k).bitRateListEnabled = enabled; }
 
     const LineRecordingState& state(int k) const { return line(k); }
     RecordingChain& chain(int k) { return *chains_[index(k)]; }

@@ -11,6 +11,7 @@
 #include "recording/band_pass_stage.h"
 #include "recording/channel_stage.h"
 #include "recording/portaudio_capture_stage.h"
+#include "recording/pushed_capture_stage.h"
 #include "recording/recording_chain.h"
 
 namespace kovra {
@@ -160,6 +161,43 @@ TEST(ChannelStage, KeepsTheLinesChannelAndDuplicatesMono) {
     gain.AutoGain = true;
     gain.Amplify = 109;
     EXPECT_EQ(readAll(gain), (std::vector<std::int16_t>{2361, 0}));
+}
+
+TEST(RecordingChain, ConfigurationRoutesGainAndChannelsPerPairAndInput) {
+    struct Case {
+        ChainConfig config;
+        bool throughBandPass;
+        int amplify;  // 0: gain off
+        int inChannels;
+        double balance;
+    };
+    const Case cases[] = {
+        {{.pairOne = true, .side = 1, .linesOnInput = 2, .amplifierOn = true}, false, 0, 2, 1.0},
+        {{.pairOne = true, .side = 2, .linesOnInput = 2}, false, 0, 2, 0.0},
+        {{.pairOne = true, .side = 1, .linesOnInput = 1}, false, 0, 1, 0.0},
+        {{.pairOne = true, .side = 2, .linesOnInput = 1}, false, 0, 1, 1.0},
+        {{.pairOne = false,
+          .side = 1,
+          .linesOnInput = 2,
+          .amplifierOn = true,
+          .sliderPosition = 25},
+         true,
+         1362,
+         2,
+         1.0},
+        {{.pairOne = false, .side = 2, .linesOnInput = 3, .amplifierOn = false}, false, 0, 2, 0.0},
+    };
+    for (const Case& c : cases) {
+        RecordingChain chain(std::make_unique<PushedCaptureStage>(), nullptr);
+        chain.configure(c.config);
+        EXPECT_EQ(chain.channelStage().input() == &chain.bandPass(), c.throughBandPass);
+        EXPECT_EQ(chain.channelStage().AutoGain, c.amplify != 0);
+        if (c.amplify != 0) {
+            EXPECT_EQ(chain.channelStage().Amplify, c.amplify);
+        }
+        EXPECT_EQ(chain.capture().channels(), c.inChannels);
+        EXPECT_EQ(chain.channelStage().Balance, c.balance);
+    }
 }
 
 TEST(RecordingChain, BitRateItemsAndMinuteSizes) {

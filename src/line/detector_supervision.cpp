@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "line/custom_tones.h"
 #include "line/line_events.h"
 
 namespace kovra::line {
@@ -109,27 +110,11 @@ void PairDetectorControl::resetViews() {
 }
 
 void PairDetectorControl::defineTones() {
-    struct Row {
-        int id, p2, p3, p4, p5, p6, p7;
-        float p8;
-        int p9;
-    };
-    static constexpr Row kAnalogue[] = {{1, 400, 0, 400, 400, 0, 0, -20.0F, 0},
-                                        {3, 200, 0, 20, 0, 0, 0, -9.0F, 0},
-                                        {4, 200, 0, 0, 20, 0, 0, -9.0F, 0}};
-    static constexpr Row kHookNew[] = {{1, 40, 40, 484, 0, 0, 0, -12.0F, 0},
-                                       {2, 100, 0, 2969, 0, 0, 0, -12.0F, 0},
-                                       {3, 60, 0, 2656, 0, 0, 0, -12.0F, 0}};
-    static constexpr Row kHookOld[] = {{1, 40, 40, 484, 0, 0, 0, -12.0F, 0},
-                                       {4, 100, 0, 2906, 0, 0, 0, -12.0F, 0},
-                                       {5, 60, 0, 2609, 0, 0, 0, -12.0F, 0}};
-    const bool hook = logic_.hookSignalling();
-    const Row* rows = hook ? (globals_.WindowsVersionCode >= 6 ? kHookNew : kHookOld) : kAnalogue;
+    const auto rows = customToneRows(logic_.hookSignalling(), globals_.WindowsVersionCode);
     for (TPhoneToneDecoder* decoder : {&controls_.PTDecoder1, &controls_.PTDecoder2}) {
         decoder->EnableSpectrumConversion = true;
         decoder->ClearCustomTones();
-        for (int i = 0; i < 3; ++i) {
-            const Row& r = rows[i];
+        for (const CustomToneArgs& r : rows) {
             decoder->AddCustomTone(r.id, r.p2, r.p3, r.p4, r.p5, r.p6, r.p7, r.p8, r.p9);
         }
     }

@@ -139,7 +139,7 @@ void voicedSyllable(Samples& out, std::size_t n, std::mt19937& rng) {
 }
 
 void fricative(Samples& out, std::size_t n, std::mt19937& rng) {
-    Resonator r(uniform(rng, 2600, 3300), 700);
+    Resonator r(uniform(rng, 2200, 3000), 600);
     for (std::size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / static_cast<double>(n);
         const double envelope = std::sin(std::numbers::pi * t);
@@ -297,9 +297,15 @@ Samples speechLike(double ms, double level, std::uint32_t seed) {
         }
     }
     raw.resize(total);
-    Biquad hp1(300, true), hp2(300, true), lp1(3400, false), lp2(3400, false);
+    // 4th-order high-pass at 300 Hz, 8th-order low-pass at 3400 Hz: a telephone channel.
+    Biquad hp1(300, true), hp2(300, true);
+    Biquad lp[4] = {{3400, false}, {3400, false}, {3400, false}, {3400, false}};
     for (float& x : raw) {
-        x = static_cast<float>(lp2.step(lp1.step(hp2.step(hp1.step(x)))));
+        double y = hp2.step(hp1.step(x));
+        for (Biquad& b : lp) {
+            y = b.step(y);
+        }
+        x = static_cast<float>(y);
     }
     scaleToLevel(raw, level);
     return raw;

@@ -3,6 +3,7 @@
 #include <sndfile.h>
 #include <spandsp.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -260,6 +261,32 @@ TEST(Ring, LoudClippedLowFrequencyBurstsWithCadence) {
     EXPECT_GT(rmsDbfs(s, 0, 8000), -3.0);
     EXPECT_LT(rmsDbfs(s, 8000, 40000), -90.0);
     EXPECT_GT(goertzelDb(s, 40000, 8000, 25.0), -3.0);
+}
+
+TEST(Speech, StaysInTheTelephoneBandAndRepeatsForASeed) {
+    const auto s = channel(renderScript("speech 20s seed=3"), 0);
+    // Power at one frequency summed over Hann-windowed 50 ms blocks (the window keeps
+    // leakage from the strong in-band energy out of the measurement).
+    const auto power = [&](double hz) {
+        constexpr std::size_t n = 400;
+        double sum = 0;
+        for (std::size_t at = 0; at + n <= s.size(); at += n) {
+            double re = 0, im = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / n);
+                const double phase = 2.0 * std::numbers::pi * hz * i / kSampleRate;
+                re += w * s[at + i] * std::cos(phase);
+                im -= w * s[at + i] * std::sin(phase);
+            }
+            sum += re * re + im * im;
+        }
+        return 10.0 * std::log10(sum + 1e-9);
+    };
+    const double inBand = std::max({power(500), power(1000), power(2000)});
+    EXPECT_LT(power(60), inBand - 20.0);
+    EXPECT_LT(power(3900), inBand - 20.0);
+    EXPECT_EQ(s, channel(renderScript("speech 20s seed=3"), 0));
+    EXPECT_NE(s, channel(renderScript("speech 20s seed=4"), 0));
 }
 
 TEST(LineScript, ErrorsCarryTheScriptLine) {

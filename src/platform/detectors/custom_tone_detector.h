@@ -21,7 +21,8 @@
 //   p4  first frequency in Hz; 0: none.
 //   p5  second frequency in Hz; 0: none. Equal to p4: a single tone. At least one of p4,
 //       p5 must be set. A frequency may be as low as the 20-25 Hz of ring voltage.
-//   p6  tolerance in Hz on each side; 0: max(40 Hz, 4 % of the frequency).
+//   p6  tolerance in Hz on each side; 0: max(50 Hz, 5 % of the frequency), so a 400 Hz
+//       row takes any dial tone from 350 to 450 Hz (Brazil: 425 Hz).
 //   p7  minimum share of the whole power, in percent; 0: 50 %.
 //   p8  minimum level of each frequency, dB relative to full scale (e.g. -20.0).
 //   p9  0: repeated reports as above; 1: one report per tone.
@@ -52,8 +53,8 @@ class CustomToneDetector {
   public:
     static constexpr int kSampleRate = 8000;
     static constexpr int kStepSamples = 80;  // 10 ms
-    static constexpr int kDefaultToleranceHz = 40;
-    static constexpr double kDefaultTolerancePercent = 4.0;
+    static constexpr int kDefaultToleranceHz = 50;
+    static constexpr double kDefaultTolerancePercent = 5.0;
     static constexpr int kDefaultMinSharePercent = 50;
     static constexpr int kMinBridgeMs = 20;
 

@@ -124,9 +124,9 @@ struct PortAudioCapture::Stream {
     }
 };
 
-PortAudioCapture::PortAudioCapture(EventLoop& loop) : DetectorCapture(loop) {
-    paReady_ = paInitialize();
-}
+// PortAudio starts at the first capture, so a pair that never captures leaves the audio
+// system alone.
+PortAudioCapture::PortAudioCapture(EventLoop& loop) : DetectorCapture(loop) {}
 
 PortAudioCapture::~PortAudioCapture() {
     closeSource();
@@ -148,6 +148,9 @@ std::vector<std::string> PortAudioCapture::captureDeviceNames() {
 }
 
 bool PortAudioCapture::openSource() {
+    if (!paReady_) {
+        paReady_ = paInitialize();
+    }
     if (!paReady_) {
         logLine(LogLevel::Error,
                 "Capture: cannot open \"" + WaveInDevice + "\": the audio system is unavailable");

@@ -69,6 +69,10 @@ TEST(WavFileReader, BadFilesAreRefusedNamingFileAndReason) {
         {writeBytes("text.wav", "this is not audio at all\n"), "cannot read as audio"},
         {writeBytes("header.wav", bytes.substr(0, 30)), "cannot read as audio"},
         {writeBytes("cut.wav", bytes.substr(0, bytes.size() / 2)), "truncated"},
+        // A WAV header naming a sample format no decoder knows (tag 0x1234).
+        {writeBytes("codec.wav",
+                    bytes.substr(0, 20) + std::string("\x34\x12", 2) + bytes.substr(22)),
+         "cannot read as audio"},
     };
     for (const Case& c : cases) {
         try {

@@ -34,7 +34,7 @@ void PushedCaptureStage::push(std::span<const std::int16_t> samples, int dataCha
     if (!accepting()) {
         return;
     }
-    const bool roomFound = spaceFree_.wait_for(lock, std::chrono::milliseconds(kPushWaitMs), [&] {
+    const bool roomFound = spaceFree_.wait_for(lock, std::chrono::milliseconds(pushWaitMs_), [&] {
         return !accepting() || queue_.size() + data.size() <= std::max(capacity, data.size());
     });
     if (!accepting()) {
@@ -43,7 +43,7 @@ void PushedCaptureStage::push(std::span<const std::int16_t> samples, int dataCha
     if (!roomFound) {
         ++overruns_;
         logLine(LogLevel::Warning, "Recording capture overrun: the writer took no audio for " +
-                                       std::to_string(kPushWaitMs) + " ms; " +
+                                       std::to_string(pushWaitMs_) + " ms; " +
                                        std::to_string(data.size()) + " samples dropped (overrun " +
                                        std::to_string(overruns_.load()) + ")");
         return;

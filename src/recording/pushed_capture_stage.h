@@ -31,6 +31,9 @@ class PushedCaptureStage final : public CaptureStage {
   public:
     static constexpr int kPushWaitMs = 10000;
 
+    // pushWaitMs: how long push() waits for room before it drops a block.
+    explicit PushedCaptureStage(int pushWaitMs = kPushWaitMs) : pushWaitMs_(pushWaitMs) {}
+
     // Adds interleaved samples of dataChannels channels (1 or 2). Data with another
     // channel count than the stage's is converted (duplicated or averaged).
     void push(std::span<const std::int16_t> samples, int dataChannels);
@@ -53,6 +56,7 @@ class PushedCaptureStage final : public CaptureStage {
   private:
     bool endedLocked() const { return (ended_ && queue_.empty()) || !armed_; }
 
+    const int pushWaitMs_;
     mutable std::mutex mutex_;
     std::condition_variable dataReady_;
     std::condition_variable spaceFree_;

@@ -217,6 +217,37 @@ TEST(RecordingChain, BitRateItemsAndMinuteSizes) {
 namespace kovra {
 namespace {
 
+TEST(PushedCaptureStage, KeepsAudioOnlyWhileArmedAndCountsOverruns) {
+    PushedCaptureStage stage(20);  // wait 20 ms for room instead of 10 s
+    stage.setInChannels(2);
+    const std::vector<std::int16_t> block(2 * 16000, 7);  // one second, stereo
+    stage.push(block, 2);                                 // nobody records: dropped
+    stage.armForStart();
+    stage.open();
+    for (int i = 0; i < 4; ++i) {
+        stage.push(block, 2);  // 4 s of the 4.096 s buffer
+    }
+    EXPECT_EQ(stage.framesCommitted(), 64000u);
+    EXPECT_EQ(stage.overruns(), 0u);
+    stage.push(block, 2);  // no room and no reader: dropped after the wait
+    EXPECT_EQ(stage.overruns(), 1u);
+    EXPECT_EQ(stage.framesCommitted(), 64000u);
+
+    std::vector<std::int16_t> out(8192);
+    EXPECT_EQ(stage.read(out), 8192u);
+    stage.stopBuffer();  // paused: audio is not kept
+    stage.push(block, 2);
+    EXPECT_EQ(stage.framesCommitted(), 64000u);
+    stage.endInput();  // drains what it holds, then ends
+    std::size_t rest = 0;
+    while (std::size_t n = stage.read(out)) {
+        rest += n;
+    }
+    EXPECT_EQ(rest, 4u * 32000 - 8192);
+    EXPECT_TRUE(stage.ended());
+    stage.close();
+}
+
 TEST(PortAudioCaptureStage, RefusesADeviceNumberBeyondTheDevicesFound) {
     PortAudioCaptureStage stage;
     stage.setDeviceNumber(static_cast<int>(stage.deviceNames().size()));

@@ -1,5 +1,7 @@
 #include "platform/detectors/file_detection.h"
 
+#include <algorithm>
+
 #include "platform/capture/fast_audio_driver.h"
 #include "platform/capture/wav_file_reader.h"
 #include "platform/detectors/detector_factory.h"
@@ -42,15 +44,31 @@ void detectFile(const std::filesystem::path& file, const FileDetectionOptions& o
     const int channels = WavFileReader(file, DetectorCapture::kSampleRate).channels();
     const bool twoLines = channels >= 2;
 
+    // Each buffer's events are handed on in time order, both lines together.
+    std::vector<DetectedEvent> pending;
+    const auto flush = [&] {
+        std::stable_sort(
+            pending.begin(), pending.end(),
+            [](const DetectedEvent& a, const DetectedEvent& b) { return a.position < b.position; });
+        for (const DetectedEvent& e : pending) {
+            onEvent(e);
+        }
+        pending.clear();
+    };
+    const std::function<void(const DetectedEvent&)> collect = [&](const DetectedEvent& e) {
+        pending.push_back(e);
+    };
+
     SimulatedEventLoop loop;
     FastAudioDriver driver(loop);
     PairDetectors detectors = makePairDetectors(loop, DetectorSource::wavFile(file, &driver));
-    wire(*detectors.decoder1, 1, options, onEvent);
+    detectors.capture->setSampleObserver([&](const CaptureBuffer&) { flush(); });
+    wire(*detectors.decoder1, 1, options, collect);
     detectors.view1->Channel = 1;
     detectors.view1->SetWaveSource(detectors.capture.get());
     detectors.decoder1->SetAudioSource(detectors.capture.get());
     if (twoLines) {
-        wire(*detectors.decoder2, 2, options, onEvent);
+        wire(*detectors.decoder2, 2, options, collect);
         detectors.view2->Channel = 0;
         detectors.view2->SetWaveSource(detectors.capture.get());
         detectors.decoder2->SetAudioSource(detectors.capture.get());
@@ -64,6 +82,7 @@ void detectFile(const std::filesystem::path& file, const FileDetectionOptions& o
         throw WavReadError(file.string() + ": cannot start the detectors (see the log)");
     }
     driver.run();
+    flush();
 }
 
 std::vector<DetectedEvent> detectFile(const std::filesystem::path& file,

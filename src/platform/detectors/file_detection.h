@@ -30,7 +30,7 @@ struct FileDetectionOptions {
 };
 
 // Throws WavReadError (naming the file and the reason) when the file cannot be played.
-// Events of one capture buffer come odd line first, each line in time order.
+// Events come in time order (at the same position, the odd line first).
 void detectFile(const std::filesystem::path& file, const FileDetectionOptions& options,
                 const std::function<void(const DetectedEvent&)>& onEvent);
 

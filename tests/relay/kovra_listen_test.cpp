@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,18 +28,17 @@ const std::string kListen = KOVRA_BINARY_DIR "/tools/kovra-listen/kovra-listen";
 // The program with its standard output and error on pipes.
 class Child {
   public:
-    explicit Child(std::vector<std::string> args) {
+    explicit Child(std::vector<std::string> args) : err_(std::tmpfile()) {
         int out[2];
-        int err[2];
-        if (pipe(out) != 0 || pipe(err) != 0) {
-            throw std::runtime_error("pipe");
+        if (err_ == nullptr || pipe(out) != 0) {
+            throw std::runtime_error("cannot set up the child's output");
         }
         pid_ = fork();
         if (pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
-            dup2(err[1], STDERR_FILENO);
+            // A file, not a pipe: the child never blocks on diagnostics nobody reads yet.
+            dup2(fileno(err_), STDERR_FILENO);
             close(out[0]);
-            close(err[0]);
             std::vector<char*> argv{const_cast<char*>(kListen.c_str())};
             for (auto& a : args) {
                 argv.push_back(a.data());
@@ -48,9 +48,7 @@ class Child {
             _exit(127);
         }
         close(out[1]);
-        close(err[1]);
         out_ = out[0];
-        err_ = err[0];
     }
     ~Child() {
         if (pid_ > 0) {
@@ -58,7 +56,7 @@ class Child {
             waitpid(pid_, nullptr, 0);
         }
         close(out_);
-        close(err_);
+        std::fclose(err_);
     }
 
     // The next line of standard output, or nothing after five seconds.
@@ -110,9 +108,10 @@ class Child {
     std::string errorText() {
         std::string text;
         char chunk[512];
-        ssize_t n;
-        while ((n = read(err_, chunk, sizeof chunk)) > 0) {
-            text.append(chunk, static_cast<std::size_t>(n));
+        std::rewind(err_);
+        std::size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, err_)) > 0) {
+            text.append(chunk, n);
         }
         return text;
     }
@@ -120,7 +119,7 @@ class Child {
   private:
     pid_t pid_ = -1;
     int out_ = -1;
-    int err_ = -1;
+    std::FILE* err_;
     std::string buffer_;
 };
 

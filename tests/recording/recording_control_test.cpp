@@ -214,6 +214,37 @@ TEST_F(RecordingControlTest, ShortRecordingsAreDeletedAndLongerOnesKeptAndReport
     EXPECT_NEAR(test::decodeMp3(second).audioSeconds(), 16.0, 0.04);
 }
 
+TEST_F(RecordingControlTest, ADeletionThatFailsIsRetriedWhileTheLoopRuns) {
+    makePair(2, localTime(2026, 12, 9, 10, 0, 0));
+    control_->StartLClick(1);
+    const std::string file = control_->chain(1).writer().FileName;
+    play(2.0);
+    control_->StopLClick(1);
+    // Something else holds the name: a folder with content cannot be removed.
+    fs::remove(file);
+    fs::create_directories(fs::path(file) / "held");
+    loop_->advance(Millis(1000));
+    EXPECT_TRUE(control_->Recording(1));  // still settling; no new recording may start
+    loop_->advance(Millis(5 * kDeleteRetryMs));
+    EXPECT_TRUE(control_->Recording(1));
+    fs::remove(fs::path(file) / "held");  // released
+    loop_->advance(Millis(kDeleteRetryMs));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(control_->Recording(1));
+    EXPECT_EQ(control_->state(1).lbInfFinal, "Linha 3 - Arquivo finalizado: DELETADO (2) sgs");
+
+    // A name that is never released: the line is cleaned up after the last attempt.
+    control_->StartLClick(2);
+    const std::string stuck = control_->chain(2).writer().FileName;
+    play(1.0);
+    control_->StopLClick(2);
+    fs::remove(stuck);
+    fs::create_directories(fs::path(stuck) / "held");
+    loop_->advance(Millis(1000 + kDeleteAttempts * kDeleteRetryMs));
+    EXPECT_FALSE(control_->Recording(2));
+    EXPECT_TRUE(fs::exists(stuck));
+}
+
 TEST_F(RecordingControlTest, AHostNamedRecordingIsKeptHoweverShort) {
     makePair(1, localTime(2026, 12, 9, 10, 0, 0));
     const std::string hostPath = (dir_ / "host-call.mp3").string();

@@ -8,10 +8,10 @@
 namespace kovra::line {
 namespace {
 
-// The flash wait is counted in ticks of a 1 ms window timer, which the system timer
-// actually runs at its own resolution of about 16 ms; the adapter's flash timing (and
-// SpinFlash's milliseconds) rely on that, so one tick is taken as 16 ms of elapsed time.
-constexpr Millis kFlashTick{16};
+// The flash wait is counted in ticks, (SpinFlash div 10) div 2 of them; at 20 ms of elapsed
+// time per tick the wait is the SpinFlash milliseconds the user set ("Tempo Flash"), and
+// without chkFlash1 a single tick ends the call.
+constexpr Millis kFlashTick{20};
 
 void closeBurstWindows(LineChannel& c) {
     c.HookBurstA = false;

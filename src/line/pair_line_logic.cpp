@@ -186,6 +186,8 @@ void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
         c.Status = 1;
     }
     if (s == "C" && c.EdSeq.size() > 7) {
+        // Events run one at a time on the loop, so the even line needs no wait here for
+        // the odd line's pending events.
         c.Status = 5;
         c.CallerIdActive = true;
         formatBina(c.EdSeq, "Dtmf", k);

@@ -198,8 +198,8 @@ TEST(HookMode, FlashEndsTheCallUnlessNewHookTonesFollow) {
         bool hungUp;
     };
     const Case cases[] = {
-        {false, Millis(16), false, true},  {false, Millis(15), false, false},
-        {true, Millis(239), false, false}, {true, Millis(240), false, true},
+        {false, Millis(20), false, true},  {false, Millis(19), false, false},
+        {true, Millis(299), false, false}, {true, Millis(300), false, true},
         {true, Millis(400), true, false},
     };
     for (const Case& c : cases) {

@@ -37,7 +37,7 @@ class RealDetectors : public ::testing::Test {
     void TearDown() override { std::filesystem::remove(wav); }
 
     // Runs the script's audio through pair 1's detectors and line logic on simulated time.
-    void run(PairFixture& f, const std::string& script) {
+    void run(PairFixture& f, const std::string& script, int adapter = 1) {
         linesim::writeWav(wav, linesim::renderScript(script));
         FastAudioDriver driver(f.loop);
         PairDetectors detectors = makePairDetectors(f.loop, DetectorSource::wavFile(wav, &driver));
@@ -50,7 +50,7 @@ class RealDetectors : public ::testing::Test {
         control.choice().CbDevicesText = wav.filename().string();
         control.choice().CbDevicesIndex = 1;
         control.choice().CBListIndex = 1;
-        control.setAdapter(1);  // two lines
+        control.setAdapter(adapter);  // 1: two lines, 2: two lines with hook signalling
         detectors.file->OnEndOfInput = [&f] { f.loop.quit(0); };
         control.BnStartClick();
         ASSERT_TRUE(detectors.capture->CaptureRunning());
@@ -132,6 +132,26 @@ sync
     ASSERT_GE(line1.size(), 13U);
     EXPECT_EQ(line1.front(), "L1_DMTFKEY_INIT->A");
     EXPECT_THAT(line1, Contains("L1_NUMBER_FORMAT_DTMF->1(19)13456-7890"));
+    EXPECT_EQ(f.line(1).Status, 5);
+    EXPECT_TRUE(textsOf(f, 2).empty());
+}
+
+TEST_F(RealDetectors, HookSignallingAdapterReportsTheHandset) {
+    PairFixture f(1);
+    f.logic->options().CheckOffHook = true;
+    run(f, R"(
+lines 2
+silence 1s
+hook-lift
+silence 2s
+hook-down
+silence 1s
+sync
+)",
+        2);
+    EXPECT_THAT(textsOf(f, 1), ElementsAre("L1_STATUS_ON_HOOK", "L1_STATUS_OFF_HOOK"));
+    // The start clears both lines; lifting starts the recording, putting back ends it.
+    EXPECT_THAT(f.recording.calls, ElementsAre("Clear1", "Clear2", "Start1", "Stop1", "Clear1"));
     EXPECT_EQ(f.line(1).Status, 5);
     EXPECT_TRUE(textsOf(f, 2).empty());
 }

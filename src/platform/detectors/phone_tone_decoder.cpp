@@ -4,6 +4,8 @@
 #include <cmath>
 #include <optional>
 
+// The FSK receiver's carrier cut-off lives in the receiver's state.
+#define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
 extern "C" {
 #include <spandsp.h>
 }
@@ -18,6 +20,12 @@ namespace {
 constexpr int kChunkSamples = 80;  // 10 ms: the resolution of event positions
 constexpr float kMinSensitivity = 2.0F;
 constexpr float kMaxSensitivity = 24.0F;
+// spandsp's FSK receiver ignores carrier below -30 dBm0 by default (about -33 dBFS); sound
+// cards often hear caller ID lower than the line carries it.
+constexpr float kFskCutoffDbm0 = -42.0F;
+// High group stronger than low (phones send it +2 dB) by up to this many dB.
+constexpr int kDtmfReverseTwistDb = 6;
+constexpr int kDtmfNormalTwistDb = 8;
 
 // The CAS alert tone that announces a caller ID on call waiting.
 CustomToneSpec casToneSpec() {
@@ -125,6 +133,7 @@ void PhoneToneDecoder::onCaptureStarted(int /*channels*/) {
             static_cast<PhoneToneDecoder*>(user)->onCallerIdMessage(msg, len);
         },
         this);
+    fsk_rx_signal_cutoff(&engines_->adsi->fskrx, kFskCutoffDbm0);
     appliedThresholdDbm0_ = 1000;
     tones_.reset();
     casTone_.reset();
@@ -164,7 +173,7 @@ void PhoneToneDecoder::onCaptureBuffer(const CaptureBuffer& buffer) {
     }
     const int threshold = dtmfThresholdDbm0(DTMFParams.Sensitivity);
     if (threshold != appliedThresholdDbm0_) {
-        dtmf_rx_parms(engines_->dtmf, -1, -1, -1, threshold);
+        dtmf_rx_parms(engines_->dtmf, -1, kDtmfNormalTwistDb, kDtmfReverseTwistDb, threshold);
         appliedThresholdDbm0_ = threshold;
     }
     events_.clear();

@@ -3,9 +3,13 @@
 //   DTMF: spandsp dtmf_rx. DTMFParams.Sensitivity (2..24, default 12; clamped) sets the
 //     minimum level of each of the two tones: threshold = -18 - 2 * Sensitivity dBm0
 //     (2: -22, 12: -42, 24: -66 dBm0; a full-scale sine is +3.14 dBm0), applied at the
-//     next buffer after a change. Higher is more sensitive.
+//     next buffer after a change. Higher is more sensitive. Twist accepted: low group up to
+//     8 dB stronger, high group up to 6 dB stronger (phones send it about 2 dB stronger and
+//     sound-card inputs tilt it further).
 //   Caller ID: spandsp adsi_rx in the Bell 202 (CLASS) standard; SDMF and MDMF messages
-//     (see caller_id_message.h). spandsp drops a message whose checksum fails, so it is
+//     (see caller_id_message.h), carrier down to -42 dBm0 (about -45 dBFS; spandsp's own
+//     default of -30 dBm0 loses quiet sound-card inputs). spandsp drops a message whose
+//     checksum fails, so it is
 //     never reported. A message within kCidcwWindowMs after a CAS alert tone
 //     (2130 + 2750 Hz) is a caller ID on call waiting: reported only with MonitorCIDCW;
 //     any other is reported only with MonitorCallerID.

@@ -52,6 +52,12 @@ TEST(LineScripts, APairHearsWhatTheScriptPlays) {
          hookToneRows(5),
          2048,
          {"1 TONE 4", "1 TONE 5"}},
+        {"quiet caller ID and strong high-group DTMF",
+         "fsk number=1134567890 level=-40\nsilence 300ms\ndial 19 level=-10 twist=4\n"
+         "silence 100ms\n",
+         analogueToneRows(),
+         2048,
+         {"1 CALLERID number=1134567890;name=;datetime=", "1 DTMF 1", "1 DTMF 9"}},
         {"a bad checksum is dropped",
          "fsk number=1134567890 checksum=bad\nsilence 300ms\n",
          analogueToneRows(),

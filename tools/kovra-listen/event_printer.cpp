@@ -4,12 +4,16 @@
 
 namespace kovra::listen {
 
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
+namespace {
+
+// Backslash escapes for the backslash, control characters and, in JSON, the quote; so
+// a value can never break its line.
+std::string escaped(const std::string& text, bool json) {
+    std::string out;
     for (const char c : text) {
         switch (c) {
             case '"':
-                out += "\\\"";
+                out += json ? "\\\"" : "\"";
                 break;
             case '\\':
                 out += "\\\\";
@@ -24,17 +28,22 @@ std::string jsonString(const std::string& text) {
                 out += "\\r";
                 break;
             default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                    out += escaped;
+                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+                    char code[8];
+                    std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
+                    out += code;
                 } else {
                     out += c;
                 }
         }
     }
-    out += '"';
     return out;
+}
+
+}  // namespace
+
+std::string jsonString(const std::string& text) {
+    return "\"" + escaped(text, true) + "\"";
 }
 
 std::string formatLine(const std::string& event, const std::vector<Field>& fields, bool json) {
@@ -49,7 +58,7 @@ std::string formatLine(const std::string& event, const std::vector<Field>& field
     }
     out = event;
     for (const auto& f : fields) {
-        out += "\t" + f.key + "=" + f.value;
+        out += "\t" + f.key + "=" + escaped(f.value, false);
     }
     return out;
 }

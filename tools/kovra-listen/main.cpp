@@ -131,6 +131,11 @@ int main(int argc, char** argv) {
     app.add_option("--local-port", options.localPort, "local UDP port (0: a free one)")
         ->check(CLI::Range(0, 65535));
     app.add_flag("--json", options.json, "print JSON lines");
+    app.footer(
+        "Output, one line per event: text (every reported text), handshake, ring, key,\n"
+        "status, format_phone, index_phone, detect_phone, file_rec, call_record. Plain lines\n"
+        "are the event name then TAB-separated key=value fields; --json prints the same\n"
+        "fields as one object per line with \"event\" first.");
     try {
         app.parse(argc, argv);
         if (const std::string error = validateSource(options.source); !error.empty()) {

@@ -167,6 +167,17 @@ TEST_F(Endpoint, SubscriberDecodesEveryKind) {
     }
 }
 
+TEST_F(Endpoint, ListensOnIPv6WhereOffered) {
+    RawPeer peer;
+    EventLog log;
+    auto sub = subscriberOf(peer, log);
+    if (!peer.hasIPv6()) {
+        GTEST_SKIP() << "no IPv6 on this machine";
+    }
+    peer.send(sub->boundPort(), buildEventDatagram("L1_DMTFKEY->9"), "::1");
+    EXPECT_TRUE(pumpUntil(loop, [&] { return log.has("key|1|9"); }));
+}
+
 TEST_F(Endpoint, CallRecordReachesItsEventAndTheControl) {
     RawPeer peer;
     EventLog log;

@@ -22,6 +22,7 @@ class RawPeer {
     RawPeer() : socket_(0, [this](std::string_view d) { record(d); }) {}
 
     int port() const { return socket_.port(); }
+    bool hasIPv6() const { return socket_.hasIPv6(); }
     void send(int port, std::string_view bytes, const std::string& host = "127.0.0.1") {
         socket_.sendTo(host, port, bytes);
     }

@@ -17,15 +17,6 @@ CallRecord unknownCaller(const std::string& index) {
     return CallRecord{kUnknownName + index, kUnknownCity, kUnknownCountry, "", ""};
 }
 
-std::string recordName(std::string name) {
-    for (char& ch : name) {
-        if (ch == '^' || ch == '~') {
-            ch = '-';
-        }
-    }
-    return name;
-}
-
 std::string operatorText(const std::string& op) {
     return op == "00" ? std::string() : op;
 }
@@ -70,7 +61,7 @@ void PairLineLogic::formatBina(const std::string& number, const std::string& sou
             // Numbering plans other than ours: relay the number as it came.
             c.EdFskFone = number;
             send(k, options_.chkIndexPhone, kCallerFsk);
-            send(k, options_.chkIndexPhone, kIndexPhone + number);
+            send(k, options_.chkIndexPhone, kIndexPhone + safeValue(number));
             return;
         }
         c.EdFskFone = shown;
@@ -139,8 +130,8 @@ void PairLineLogic::sendDataBlock(int k, const std::string& initCode, const std:
     out("DATA_OPR->" + opr);
     out("DATA_CODAREA->" + area);
     out("DATA_PHONE->" + phone);
-    out("DATA_NAME->" + recordName(record.name));
-    out("DATA_CITY->" + record.city);
+    out("DATA_NAME->" + safeValue(record.name));
+    out("DATA_CITY->" + safeValue(record.city));
     out("DATA_COUNTRY->" + record.country);
     out("DATA_TIME_INIT->" + recordingStartText(k));
     out("DATA_TIME_END->");

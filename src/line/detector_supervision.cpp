@@ -215,7 +215,7 @@ void PairDetectorControl::WaveExCtrl1RecordDone() {
         // A capture that stopped by itself (or by "Parar") is reported on both lines.
         for (int k = 1; k <= 2; ++k) {
             logic_.sendEvent(k, lineEvent(logic_.lineNumber(k), "DISABLED: SoundBoard - ") +
-                                    choice_.CbDevicesText);
+                                    safeValue(choice_.CbDevicesText));
         }
     }
     silentStop_ = false;

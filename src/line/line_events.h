@@ -26,6 +26,17 @@ inline std::string lineEvent(int n, const std::string& token) {
     return "L" + std::to_string(n) + "_" + token;
 }
 
+// A value made safe for an event text: the framing characters "@" and "&" and the
+// receiver's control characters "~", "|" and "^" become "-".
+inline std::string safeValue(std::string value) {
+    for (char& c : value) {
+        if (c == '@' || c == '&' || c == '~' || c == '|' || c == '^') {
+            c = '-';
+        }
+    }
+    return value;
+}
+
 // Call-record (DATA_) texts; sent without the line prefix.
 inline constexpr const char* kDataInit = "DATA_FILTER_ID_INIT->";
 inline constexpr const char* kDataEnd = "DATA_FILTER_ID_END->";

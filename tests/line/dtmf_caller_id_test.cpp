@@ -227,6 +227,11 @@ TEST(FskCallerId, EuropeanNumbersAreRelayedRawOnPairsTwoAndThree) {
     EXPECT_THAT(f.relay.texts(),
                 ElementsAre("L4_CALLER_FSK->", "L4_INDEX_PHONE->+44 20 7946 0018"));
 
+    // Characters that steer the receivers never reach the wire.
+    f.relay.sent.clear();
+    f.logic->PTDecoderCallerID(2, "", "0044~20|7946", "");
+    EXPECT_EQ(f.relay.texts().at(1), "L4_INDEX_PHONE->0044-20-7946");
+
     PairFixture g(1);  // pair 1 has no such option
     g.logic->options().chkEuropa[1] = true;
     g.logic->PTDecoderCallerID(2, "", "1123456789", "");

@@ -182,7 +182,15 @@ void RecordingControl::StartLClick(int k) {
     if (s.HostNamed && traits_.hostCommands) {
         writer.FileName = s.HostFileName;
     } else if (traits_.timeFirstFileName) {
-        writer.FileName = pairOneFileName(s.LineFolder, now, naming.kind, call.EdSeq);
+        // An FSK caller is shown in its own field, not in EdSeq: the file is then named
+        // after the number the call was identified by, so it is never left nameless.
+        std::string shown = call.EdSeq;
+        if (shown.empty() && naming.kind == std::string(kKindReceived)) {
+            shown = "(" + call.AreaCode + ")" + call.NumberDisplay;
+        } else if (shown.empty() && naming.kind == std::string(kKindMade)) {
+            shown = naming.lbDeleteFile;
+        }
+        writer.FileName = pairOneFileName(s.LineFolder, now, naming.kind, shown);
     } else {
         s.Label32 = naming.namePart;
         writer.FileName = pairFileName(s.LineFolder, now, naming.namePart);

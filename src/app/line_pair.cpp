@@ -1,0 +1,453 @@
+#include "app/line_pair.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+
+#include "platform/capture/fast_audio_driver.h"
+#include "platform/capture/wav_file_capture.h"
+#include "platform/log.h"
+#include "recording/portaudio_capture_stage.h"
+#include "recording/pushed_capture_stage.h"
+#include "recording/recording_names.h"
+#include "settings/settings_access.h"
+#include "settings/settings_keys.h"
+
+namespace kovra {
+
+namespace {
+
+constexpr Millis kTimerFechaMs{2000};
+constexpr int kMinTrackPosition = 3;
+constexpr int kMaxTrackPosition = 100;
+
+std::tm localTime(TimePoint t) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return local;
+}
+
+DetectorSource detectorSource(const PairInput& input, FastAudioDriver* fast) {
+    if (input.kind == PairInput::Kind::WavFile) {
+        return DetectorSource::wavFile(input.file, fast);
+    }
+    return DetectorSource::device();
+}
+
+Rgb levelColour(LevelViewColour colour) {
+    switch (colour) {
+        case LevelViewColour::Yellow:
+            return {255, 255, 0};
+        case LevelViewColour::Green:
+            return {0, 128, 0};
+        case LevelViewColour::White:
+            return {255, 255, 255};
+        case LevelViewColour::Aqua:
+            break;
+    }
+    return {0, 255, 255};
+}
+
+}  // namespace
+
+TFormLinhas::TFormLinhas(int pair, PairServices& services, PairInput input)
+    : pair_(pair),
+      s_(services),
+      input_(std::move(input)),
+      settings_(settings::PairSettings::defaults(pair)),
+      storage_(pair, services.files, services.ui),
+      detectors_(makePairDetectors(services.loop, detectorSource(input_, services.fast))),
+      timerFecha_(services.loop, kTimerFechaMs, [this] { TimerFechaTimer(); }) {
+    if (input_.kind == PairInput::Kind::WavFile) {
+        feed_ = std::make_unique<RecordingFileFeed>(input_.file);
+    }
+    logic_ = std::make_unique<line::PairLineLogic>(
+        pair, s_.loop, s_.globals, static_cast<line::LineRecordingPort&>(*this), linePorts());
+    recording_ =
+        std::make_unique<RecordingControl>(pair, s_.loop, static_cast<RecordingLinePort&>(*this),
+                                           recordingPorts(), makeRecordingCaptures(), s_.lame);
+    relay_ = std::make_unique<relay::control::PairRelayControl>(
+        pair, s_.loop, settings_, s_.files, s_.ui,
+        static_cast<relay::control::PairRelayPorts&>(*this), s_.host);
+    const line::PairDetectorControls controls{*detectors_.capture, *detectors_.decoder1,
+                                              *detectors_.decoder2, *detectors_.view1,
+                                              *detectors_.view2};
+    detectorControl_ = std::make_unique<line::PairDetectorControl>(
+        *logic_, s_.loop, s_.ui, s_.globals, static_cast<line::LineRecordingPort&>(*this), controls,
+        detectorPorts());
+
+    if (feed_) {
+        detectors_.capture->setSampleObserver(
+            [this](const CaptureBuffer& buffer) { feedRecording(buffer); });
+    }
+    if (detectors_.file != nullptr) {
+        detectors_.file->OnEndOfInput = [this] {
+            if (OnEndOfInput) {
+                OnEndOfInput();
+            }
+        };
+    }
+
+    storage_.setHooks(settingsHooks());
+    storage_.readAtCreation(settings_);
+    applyInput();
+    applySettings();
+    relay_->CheckLocalAddressAtCreation();
+}
+
+TFormLinhas::~TFormLinhas() {
+    timerFecha_.setEnabled(false);
+    if (detectors_.capture) {
+        detectors_.capture->setSampleObserver({});
+        if (detectors_.capture->CaptureRunning()) {
+            detectors_.capture->StopCapture();
+        }
+        detectors_.capture->OnRecordDone = {};
+    }
+    if (detectors_.file != nullptr) {
+        detectors_.file->OnEndOfInput = {};
+    }
+    // The recording writers finish their files before the rest goes away.
+    if (recording_) {
+        stopRecordings();
+    }
+    detectorControl_.reset();
+    relay_.reset();
+    recording_.reset();
+    logic_.reset();
+}
+
+// --- start-up ---
+
+void TFormLinhas::startUp() {
+    const bool adapterChosen = settings_.adapterList(pair_).itemIndex >= 0;
+    if (pair_ == 1 && !adapterChosen) {
+        s_.ui.messageBox("Configurações da placa de som",
+                         "Pressione em OK para configurar a placa de som agora",
+                         MessageIcon::Information, MessageButtons::Ok);
+        openConfigWindow();
+        return;
+    }
+    timerFecha_.setEnabled(true);
+}
+
+void TFormLinhas::TimerFechaTimer() {
+    timerFecha_.setEnabled(false);
+    CbDevicesChange();
+    hide();
+}
+
+void TFormLinhas::CbDevicesChange() {
+    const std::string& name = settings_.CbDevices.text;
+    if (name.empty()) {
+        return;
+    }
+    s_.deviceInUse.at(static_cast<std::size_t>(pair_ - 1)) = name;
+    for (int other = 1; other <= 3; ++other) {
+        if (other != pair_ && s_.deviceInUse.at(static_cast<std::size_t>(other - 1)) == name) {
+            logLine(LogLevel::Warning, "Esta placa já está em uso ! Selecione outra. (" + name +
+                                           ", pair " + std::to_string(pair_) + ")");
+            s_.ui.beep();
+            return;
+        }
+    }
+    detectorControl_->BnStopClick();
+    detectors_.capture->RecordBufferLength = line::recordBufferLength(settings_.CBbuffer);
+    detectorControl_->ApplyEnabled = true;
+    if (settings_.CbDevices.itemIndex >= 0) {
+        detectors_.capture->WaveInDevice = name;
+        detectorControl_->BnStartClick();
+    }
+}
+
+void TFormLinhas::hide() {
+    storage_.readAtHide(settings_);
+    applySettings();
+    relay_->SendLineDadosRep();
+}
+
+void TFormLinhas::openConfigWindow() {
+    logLine(LogLevel::Info, "pair " + std::to_string(pair_) +
+                                ": the settings window was asked for; this run has no windows");
+}
+
+void TFormLinhas::endProgram() {
+    if (s_.endProgram) {
+        s_.endProgram();
+    }
+}
+
+void TFormLinhas::reportError(const std::exception& error) {
+    logLine(LogLevel::Error, std::string("pair ") + std::to_string(pair_) + ": " + error.what());
+    s_.errors.logException(error, s_.loop.now());
+}
+
+// --- settings and input ---
+
+void TFormLinhas::applyInput() {
+    if (input_.kind != PairInput::Kind::WavFile) {
+        return;
+    }
+    // A file stands for the card: it is the pair's only device, and its channel count
+    // says how many lines it carries (pair 1 keeps a hook-signalling adapter on a
+    // two-line file).
+    settings_.CbDevices = {input_.file.filename().string(), 0};
+    const bool twoLines = input_.fileChannels >= 2;
+    settings::ComboState& adapter = settings_.adapterList(pair_);
+    const bool hookAdapter = pair_ == 1 && adapter.itemIndex == 2;
+    if (!(twoLines && hookAdapter)) {
+        adapter.itemIndex = twoLines ? 1 : 0;
+    }
+}
+
+void TFormLinhas::applySettings() {
+    settings::PairSettings& st = settings_;
+    line::PairLineOptions& o = logic_->options();
+    o.chkSendDTMF = st.chkSendDTMF;
+    o.chkSendFormatado = st.chkSendFormatado;
+    o.chkIndexPhone = st.chkIndexPhone;
+    o.chkRing = st.chkRing;
+    o.chkNumeroDiscado = st.chkNumeroDiscado;
+    o.chkNameFile = st.chkNameFile;
+    o.CheckTexto = st.CheckTexto;
+    for (int k = 1; k <= 2; ++k) {
+        o.chkTipoL[k - 1] = st.chkTipoL(k);
+        o.chkEuropa[k - 1] = k == 1 ? st.chkEuropa1 : st.chkEuropa2;
+        o.SpinOffHook[k - 1] = k == 1 ? st.SpinOffHook1 : st.SpinOffHook2;
+    }
+    o.CheckAutoRec = st.CheckAutoRec;
+    o.CheckOffRing = st.CheckOffRing;
+    o.CheckOffTom = st.CheckOffTom;
+    o.CheckOffDial = st.CheckOffDial;
+    o.CheckOffHook = st.CheckOffHook;
+    o.chkAutoVol = st.chkAutoVol;
+    o.CBbuffer = st.CBbuffer;
+    logic_->CBbufferChange(st.CBbuffer);
+
+    RecordingOptions& r = recording_->options;
+    r.CheckAutoRec = st.CheckAutoRec;
+    r.CheckOffRing = st.CheckOffRing;
+    r.CheckOffTom = st.CheckOffTom;
+    r.CheckOffDial = st.CheckOffDial;
+    r.CheckOffHook = st.CheckOffHook;
+    r.SpinPause = st.SpinPause;
+    r.SpinStop = st.SpinStop;
+    r.SpinMin = st.SpinMin;
+    r.RecordingBase = st.RecordingBase;
+    r.chkNameFile = st.chkNameFile;
+    recording_->lineNames = {st.edNomeCanal1, st.edNomeCanal2};
+    for (int k = 1; k <= 2; ++k) {
+        if (!recording_->Recording(k)) {
+            recording_->setBitRateItem(k, k == 1 ? st.cbBitRat1 : st.cbBitRat2);
+        }
+    }
+
+    line::PairDeviceChoice& choice = detectorControl_->choice();
+    choice.CbDevicesText = st.CbDevices.text;
+    choice.CbDevicesIndex = st.CbDevices.itemIndex;
+    choice.CBListIndex = st.CBList.itemIndex;
+    choice.AdapterIndex = st.adapterList(pair_).itemIndex;
+    if (choice.AdapterIndex >= 0) {
+        detectorControl_->setAdapter(choice.AdapterIndex);
+    }
+    if (pair_ == 1) {
+        detectorControl_->setSensitivity(1, static_cast<float>(st.SpinSensi1));
+        detectorControl_->setSensitivity(2, static_cast<float>(st.SpinSensi2));
+    }
+}
+
+settings::PairSettingsHooks TFormLinhas::settingsHooks() {
+    settings::PairSettingsHooks hooks;
+    relay::control::bindRelayHooks(hooks, *relay_);
+    hooks.setLocalDdd = [this](const std::string& ddd) { s_.globals.LocalDDD = ddd; };
+    hooks.bitRateChanged = [this](int side, int index) {
+        if (!recording_->Recording(side)) {
+            recording_->setBitRateItem(side, index);
+        }
+    };
+    hooks.waveInDeviceId = [this] { return detectors_.capture->WaveInDeviceID(); };
+    return hooks;
+}
+
+// --- ports of the parts ---
+
+line::LinePorts TFormLinhas::linePorts() {
+    line::LinePorts ports;
+    ports.SendDataIP = [this](int k, const std::string& text) { SendDataIP(k, text); };
+    ports.ChBoxTCP = [this](int k) { return settings_.ChBoxTCP(k); };
+    ports.isPrivate = [this](const std::string& number) { return s_.privacy.isPrivate(number); };
+    ports.callerIdFileName = [this](int k) { return storage_.callerIdTextFile(k); };
+    ports.stepVolume = [this](int steps) {
+        // Without a mixer behind a file input the position is all there is to move.
+        settings_.Track1 =
+            std::clamp(settings_.Track1 + steps, kMinTrackPosition, kMaxTrackPosition);
+    };
+    ports.applyStoredVolume = [] {};
+    ports.detectorAlive = [this] { s_.watchdog.detectorEvent(pair_); };
+    return ports;
+}
+
+RecordingPairPorts TFormLinhas::recordingPorts() {
+    RecordingPairPorts ports;
+    ports.SendDataIP = [this](int k, const std::string& text) { SendDataIP(k, text); };
+    ports.trayCycling = [this](bool cycling) {
+        if (s_.trayCycling) {
+            s_.trayCycling(cycling);
+        }
+    };
+    ports.readAmplifier = [this](int k) {
+        return AmplifierSetting{k == 1 ? settings_.CheckAmp1 : settings_.CheckAmp2,
+                                k == 1 ? settings_.TrackBarAmp1 : settings_.TrackBarAmp2};
+    };
+    ports.waveInIndex = [] { return 0; };
+    ports.linesOnInput = [this] { return logic_->linesOnInput(); };
+    return ports;
+}
+
+line::DetectorPorts TFormLinhas::detectorPorts() {
+    line::DetectorPorts ports;
+    ports.prepareDayFolders = [this] { prepareDayFolders(); };
+    ports.CBListChange = [] {};
+    ports.ChBoxTCPClicks = [this] {
+        relay_->ChBoxTCPClick(1);
+        relay_->ChBoxTCPClick(2);
+    };
+    ports.CheckLocalAddress = [this] { relay_->CheckLocalAddress(); };
+    ports.detectorSilence = [this] { return s_.watchdog.DetectorSilence(pair_); };
+    ports.recordingSecondTick = [this] { recording_->onSecondTick(); };
+    return ports;
+}
+
+std::array<std::unique_ptr<CaptureStage>, 2> TFormLinhas::makeRecordingCaptures() {
+    std::array<std::unique_ptr<CaptureStage>, 2> captures;
+    if (feed_) {
+        for (auto& capture : captures) {
+            auto pushed = std::make_unique<PushedCaptureStage>();
+            feed_->addTarget(pushed.get());
+            capture = std::move(pushed);
+        }
+    } else if (storedDeviceName().empty()) {
+        // No card stored: nothing to capture, and no sound system to open for it.
+        for (auto& capture : captures) {
+            capture = std::make_unique<PushedCaptureStage>();
+        }
+    } else {
+        for (auto& capture : captures) {
+            capture = std::make_unique<PortAudioCaptureStage>();
+        }
+    }
+    return captures;
+}
+
+std::string TFormLinhas::storedDeviceName() const {
+    const settings::SettingsAccess access(s_.files, pair_);
+    return access.read(settings::keys::kDeviceName);
+}
+
+void TFormLinhas::SendDataIP(int k, const std::string& text) {
+    if (!settings_.ChBoxTCP(k)) {
+        return;
+    }
+    try {
+        relay_->SendDataIP(k, text);
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+}
+
+RecordingCallView TFormLinhas::callView(int k) {
+    line::LineChannel& c = logic_->channel(k);
+    return RecordingCallView{c.CallType,    c.AreaCode,      c.NumberDisplay, c.OperatorCode,
+                             c.DialArea,    c.DialNumber,    c.DialFull,      c.DialDigits,
+                             c.EdSeq,       c.lbNomeFile,    c.lbReservaBL,   c.lbReservaFL,
+                             c.PrivateMark, c.CallerIdActive};
+}
+
+void TFormLinhas::rearmToneDetection(int k) {
+    line::LineChannel& c = logic_->channel(k);
+    c.ToneState = 2;
+    c.RearmState = 0;
+    c.lbTom = "Normal";
+    c.QuietReset = true;
+}
+
+void TFormLinhas::resetRearm(int k) {
+    line::LineChannel& c = logic_->channel(k);
+    c.RearmState = 0;
+    c.lbTom = "Normal";
+}
+
+void TFormLinhas::showLevelView(int k, LevelViewColour colour) {
+    TSpectrumView& view = k == 1 ? *detectors_.view1 : *detectors_.view2;
+    view.ResetView();
+    view.LinesColor = levelColour(colour);
+}
+
+void TFormLinhas::prepareDayFolders() {
+    const std::tm today = localTime(s_.loop.now());
+    for (int k = 1; k <= 2; ++k) {
+        const std::string folder =
+            dayFolderPath(settings_.RecordingBase, line(k), settings_.edNomeCanal(k), today);
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error) {
+            logLine(LogLevel::Error,
+                    "cannot create the recording folder " + folder + ": " + error.message());
+        }
+    }
+}
+
+void TFormLinhas::feedRecording(const CaptureBuffer& buffer) {
+    // The file plays on the loop's clock from its first buffer: the recording chains get
+    // the file's audio up to the end of the buffer the detectors hear now.
+    const double bufferSeconds =
+        static_cast<double>(buffer.frames()) / DetectorCapture::kSampleRate;
+    const TimePoint now = s_.loop.now();
+    if (!fileStart_) {
+        fileStart_ = now - std::chrono::duration_cast<TimePoint::duration>(
+                               std::chrono::duration<double>(bufferSeconds));
+    }
+    const double position = std::chrono::duration<double>(now - *fileStart_).count();
+    feed_->advanceTo(position);
+}
+
+// --- exit and watchdog ---
+
+void TFormLinhas::stopRecordings() {
+    for (int k = 1; k <= 2; ++k) {
+        if (recording_->Recording(k)) {
+            recording_->StopLClick(k);
+        }
+    }
+}
+
+bool TFormLinhas::recording() const {
+    return recording_->Recording(1) || recording_->Recording(2);
+}
+
+void TFormLinhas::writeExitPosition() {
+    storage_.writeExitPosition(settings_);
+}
+
+std::vector<std::filesystem::path> TFormLinhas::lineFolders() const {
+    std::vector<std::filesystem::path> folders;
+    for (int k = 1; k <= 2; ++k) {
+        folders.emplace_back(settings::lineRecordingFolder(settings_.RecordingBase, line(k),
+                                                           settings_.edNomeCanal(k)));
+    }
+    return folders;
+}
+
+bool TFormLinhas::inputEnded() const {
+    return detectors_.file != nullptr && detectors_.file->endOfInput();
+}
+
+void TFormLinhas::releaseRelay() {
+    for (int k = 1; k <= 2; ++k) {
+        relay_->endpoint(k).SetConnected(false);
+        relay_->endpoint(k).setA5Local_Port(0);
+    }
+}
+
+}  // namespace kovra

@@ -1,0 +1,160 @@
+// TFormLinhas: one line pair, the owner of everything of its two lines — settings,
+// detector controls, line logic, detector start and supervision, recording control and
+// relay control — and the glue between them. Three instances run in a program.
+// Loop thread only.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/pair_services.h"
+#include "line/detector_supervision.h"
+#include "line/line_ports.h"
+#include "line/pair_line_logic.h"
+#include "platform/detectors/detector_factory.h"
+#include "platform/timer.h"
+#include "recording/recording_control.h"
+#include "recording/recording_file_feed.h"
+#include "relay/control/pair_relay_control.h"
+#include "relay/control/pair_relay_ports.h"
+#include "settings/pair_settings.h"
+#include "settings/pair_settings_storage.h"
+
+namespace kovra {
+
+class TFormLinhas final : private line::LineRecordingPort,
+                          private RecordingLinePort,
+                          private relay::control::PairRelayPorts {
+  public:
+    // Creates the pair and reads its settings. Nothing starts until startUp().
+    TFormLinhas(int pair, PairServices& services, PairInput input);
+    ~TFormLinhas() override;
+    TFormLinhas(const TFormLinhas&) = delete;
+    TFormLinhas& operator=(const TFormLinhas&) = delete;
+
+    int pair() const { return pair_; }
+    int line(int k) const { return 2 * pair_ - 2 + k; }
+
+    // The start-up of a pair: TimerFecha, 2000 ms later the card change that starts the
+    // detectors, then the hide step (relay addresses, line description).
+    void startUp();
+
+    // What the watchdog and the exit sequence read and do.
+    bool deviceShown() const { return !settings_.CbDevices.text.empty(); }
+    bool Running() const { return detectorControl_->Running(); }
+    const std::string& deviceName() const { return settings_.CbDevices.text; }
+    bool relayOn(int k) const { return settings_.ChBoxTCP(k); }
+    // Relays one event text of line k (only with its relay switch on); errors go to the
+    // exception log.
+    void SendDataIP(int k, const std::string& text);
+    // Exit: the window position into "Config.ini".
+    void writeExitPosition();
+    // Stops any running recording of either line (the input ended or the program exits).
+    void stopRecordings();
+    bool recording() const;
+    // Both lines' folders (RecordingBase + "Linha<n>(<name>)"), for the exit clean-up.
+    std::vector<std::filesystem::path> lineFolders() const;
+    // The file input has played to its end (always false for a card).
+    bool inputEnded() const;
+    std::function<void()> OnEndOfInput;
+    // The watchdog restart: relay endpoints disconnected and their ports given up.
+    void releaseRelay();
+
+    settings::PairSettings& settings() { return settings_; }
+    line::PairLineLogic& logic() { return *logic_; }
+    RecordingControl& recordingControl() { return *recording_; }
+    relay::control::PairRelayControl& relayControl() { return *relay_; }
+    line::PairDetectorControl& detectorControl() { return *detectorControl_; }
+
+  private:
+    // line::LineRecordingPort
+    bool Recording(int k) const override { return recording_->Recording(k); }
+    bool Paused(int k) const override { return recording_->Paused(k); }
+    double ElapsedSeconds(int k) const override { return recording_->ElapsedSeconds(k); }
+    void StartLClick(int k) override { recording_->StartLClick(k); }
+    void StopLClick(int k) override { recording_->StopLClick(k); }
+    void PauseLClick(int k) override { recording_->PauseLClick(k); }
+    void setStartArmed(int k, bool armed) override { recording_->setStartArmed(k, armed); }
+    void setStartTimerRunning(int k, bool running) override {
+        recording_->setStartTimerRunning(k, running);
+    }
+    int VoiceHits(int k) const override { return recording_->VoiceHits(k); }
+    void setVoiceHits(int k, int hits) override { recording_->setVoiceHits(k, hits); }
+    void setStartTicks(int k, int ticks) override { recording_->setStartTicks(k, ticks); }
+    void setSilenceSeconds(int k, int seconds) override {
+        recording_->setSilenceSeconds(k, seconds);
+    }
+    void setCallerWaitSeconds(int k, int seconds) override {
+        recording_->setCallerWaitSeconds(k, seconds);
+    }
+    void setStopReason(int k, const std::string& text) override {
+        recording_->setStopReason(k, text);
+    }
+    void setLastIdentified(int k, const std::string& shown) override {
+        recording_->setLastIdentified(k, shown);
+    }
+    void setDialMarks(int k, const std::string& mark) override {
+        recording_->setDialMarks(k, mark);
+    }
+    void setRenameTarget(int k, const std::string& path) override {
+        recording_->setRenameTarget(k, path);
+    }
+    std::string LineFolder(int k) const override { return recording_->LineFolder(k); }
+    std::optional<TimePoint> StartTime(int k) const override { return recording_->StartTime(k); }
+    void clearLine(int k) override { recording_->clearLine(k); }
+
+    // RecordingLinePort
+    RecordingCallView callView(int k) override;
+    void LimpaTudo(int k) override { logic_->LimpaTudo(k); }
+    void rearmToneDetection(int k) override;
+    void resetRearm(int k) override;
+    void showLevelView(int k, LevelViewColour colour) override;
+
+    // relay::control::PairRelayPorts
+    bool settingsShown() const override { return false; }
+    void openConfigWindow() override;
+    void startDetectors() override { detectorControl_->BnStartClick(); }
+    void stopDetectors() override { detectorControl_->BnStopClick(); }
+    void endProgram() override;
+    void startRecording(int side, const std::string& file) override {
+        recording_->hostStartRecording(side, file);
+    }
+    void stopRecording(int side) override { recording_->hostStopRecording(side); }
+    int waveInIndex() const override { return 0; }
+    void appendKeyLog(const std::string& key) override { logic_->channel(1).edTodos += key; }
+    void enableApply() override { detectorControl_->ApplyEnabled = true; }
+    void relayPageChanged() override {}
+    void reportError(const std::exception& error) override;
+
+    line::LinePorts linePorts();
+    RecordingPairPorts recordingPorts();
+    line::DetectorPorts detectorPorts();
+    settings::PairSettingsHooks settingsHooks();
+    std::array<std::unique_ptr<CaptureStage>, 2> makeRecordingCaptures();
+    // Copies the settings into the parts that keep their own option fields.
+    void applySettings();
+    void applyInput();
+    std::string storedDeviceName() const;
+    void prepareDayFolders();
+    void feedRecording(const CaptureBuffer& buffer);
+    void TimerFechaTimer();
+    void CbDevicesChange();
+    void hide();
+
+    int pair_;
+    PairServices& s_;
+    PairInput input_;
+    settings::PairSettings settings_;
+    settings::PairSettingsStorage storage_;
+    PairDetectors detectors_;
+    std::unique_ptr<RecordingFileFeed> feed_;
+    std::unique_ptr<line::PairLineLogic> logic_;
+    std::unique_ptr<RecordingControl> recording_;
+    std::unique_ptr<relay::control::PairRelayControl> relay_;
+    std::unique_ptr<line::PairDetectorControl> detectorControl_;
+    Timer timerFecha_;
+    std::optional<TimePoint> fileStart_;
+};
+
+}  // namespace kovra

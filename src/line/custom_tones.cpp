@@ -1,21 +1,19 @@
 #include "line/custom_tones.h"
 
+#include "platform/detectors/standard_tones.h"
+
 namespace kovra::line {
 
 std::vector<CustomToneArgs> customToneRows(bool hookSignalling, int windowsVersionCode) {
-    if (!hookSignalling) {
-        return {{1, 400, 0, 400, 400, 0, 0, -20.0F, 0},
-                {3, 200, 0, 20, 0, 0, 0, -9.0F, 0},
-                {4, 200, 0, 0, 20, 0, 0, -9.0F, 0}};
+    // One table for the program: the decoders' own (kovra-detect uses it too).
+    const std::vector<CustomToneRow> rows =
+        hookSignalling ? hookToneRows(windowsVersionCode) : analogueToneRows();
+    std::vector<CustomToneArgs> args;
+    args.reserve(rows.size());
+    for (const CustomToneRow& r : rows) {
+        args.push_back({r.id, r.p2, r.p3, r.p4, r.p5, r.p6, r.p7, r.p8, r.p9});
     }
-    if (windowsVersionCode >= 6) {
-        return {{1, 40, 40, 484, 0, 0, 0, -12.0F, 0},
-                {2, 100, 0, 2969, 0, 0, 0, -12.0F, 0},
-                {3, 60, 0, 2656, 0, 0, 0, -12.0F, 0}};
-    }
-    return {{1, 40, 40, 484, 0, 0, 0, -12.0F, 0},
-            {4, 100, 0, 2906, 0, 0, 0, -12.0F, 0},
-            {5, 60, 0, 2609, 0, 0, 0, -12.0F, 0}};
+    return args;
 }
 
 }  // namespace kovra::line

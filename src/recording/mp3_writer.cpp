@@ -42,7 +42,14 @@ Mp3Writer::~Mp3Writer() {
 }
 
 bool Mp3Writer::StartWriting() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    // A stop that did not wait may still be finishing the last file (its last frames and
+    // tag): the new recording waits for it rather than being lost. On audio time a file
+    // run moves faster than the worker, so this also keeps such runs repeatable.
+    if (busy_ && stop_) {
+        confirm_.wait_for(lock, std::chrono::milliseconds(kHandshakeTimeoutMs),
+                          [this] { return !busy_; });
+    }
     if (busy_) {
         return false;
     }

@@ -365,17 +365,11 @@ RecordingCallView TFormLinhas::callView(int k) {
 }
 
 void TFormLinhas::rearmToneDetection(int k) {
-    line::LineChannel& c = logic_->channel(k);
-    c.ToneState = 2;
-    c.RearmState = 0;
-    c.lbTom = "Normal";
-    c.QuietReset = true;
+    logic_->rearmToneDetection(k);
 }
 
 void TFormLinhas::resetRearm(int k) {
-    line::LineChannel& c = logic_->channel(k);
-    c.RearmState = 0;
-    c.lbTom = "Normal";
+    logic_->resetRearm(k);
 }
 
 void TFormLinhas::showLevelView(int k, LevelViewColour colour) {

@@ -1,0 +1,313 @@
+// kovra-plugin as a user runs it: generated line audio in, relay datagrams (read by a raw
+// UDP socket, so the wire form is checked too), MP3 files and logs out.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <mpg123.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "platform/process/instance_lock.h"
+#include "process_runner.h"
+
+namespace kovra::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Receives every datagram sent to its port on 127.0.0.1 until destroyed.
+class UdpSink {
+  public:
+    UdpSink() {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+        const int size = 4 << 20;
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        socklen_t len = sizeof addr;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        timeval tick{0, 100000};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tick, sizeof tick);
+        thread_ = std::thread([this] {
+            char buffer[2048];
+            while (!stop_) {
+                const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+                if (n > 0) {
+                    const std::lock_guard lock(mutex_);
+                    datagrams_.emplace_back(buffer, static_cast<std::size_t>(n));
+                }
+            }
+        });
+    }
+    ~UdpSink() {
+        stop_ = true;
+        thread_.join();
+        ::close(fd_);
+    }
+    int port() const { return port_; }
+    std::vector<std::string> datagrams() {
+        const std::lock_guard lock(mutex_);
+        return datagrams_;
+    }
+
+  private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::string> datagrams_;
+    std::thread thread_;
+};
+
+// A port nobody uses right now, for the monitor's own endpoints.
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+// The event text of a datagram: "&&" + text + "@" + NUL filler; empty when not an event.
+std::string eventText(const std::string& datagram) {
+    if (datagram.rfind("&&", 0) != 0) {
+        return {};
+    }
+    const auto at = datagram.find('@');
+    return at == std::string::npos ? std::string() : datagram.substr(2, at - 2);
+}
+
+double mp3Seconds(const fs::path& file) {
+    mpg123_init();
+    int error = 0;
+    mpg123_handle* handle = mpg123_new(nullptr, &error);
+    double seconds = -1;
+    if (handle != nullptr && mpg123_open(handle, file.c_str()) == MPG123_OK) {
+        long rate = 0;
+        int channels = 0;
+        int encoding = 0;
+        mpg123_getformat(handle, &rate, &channels, &encoding);
+        const off_t samples = mpg123_length(handle);
+        if (rate > 0 && samples > 0) {
+            seconds = static_cast<double>(samples) / static_cast<double>(rate);
+        }
+        mpg123_close(handle);
+    }
+    mpg123_delete(handle);
+    return seconds;
+}
+
+class PluginTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("kovra-e2e-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(home());
+        fs::create_directories(runtime());
+    }
+    void TearDown() override {
+        // A restarted instance outlives its parent: end it.
+        const InstanceLock lock(runtime(), "TFormKovraPlugInFSK", "FormKovraPlugInFSK");
+        if (const auto pid = lock.owner()) {
+            killProgram(*pid, 5000);
+        }
+        fs::remove_all(root_);
+    }
+    fs::path home() const { return root_ / "home"; }
+    fs::path runtime() const { return root_ / "run"; }
+    std::vector<std::string> env() const { return {"KOVRA_RUNTIME_DIR=" + runtime().string()}; }
+
+    fs::path makeWav(const std::string& name, const std::string& script) {
+        const fs::path scriptFile = root_ / (name + ".txt");
+        std::ofstream(scriptFile) << script;
+        const fs::path wav = root_ / (name + ".wav");
+        const RunResult r = runProgram(KOVRA_LINESIM, {wav.string(), scriptFile.string()}, {},
+                                       root_ / (name + ".err"), 60s);
+        EXPECT_EQ(r.exitCode, 0) << r.stderrText;
+        return wav;
+    }
+
+    // Settings of pair 1: relay to the local host on the sink's port, automatic recording.
+    void writeSettings(int remotePort) {
+        std::ofstream(home() / "ConfigGlobal.ini")
+            << "[GLOBAL]\nDDDLocal=11\n[LINHAS_1e2]\nTCP/IP_L1=1\nTCP/IP_L2=0\n"
+            << "LocalPort1=" << freePort() << "\nLocalPort2=" << freePort() << "\n"
+            << "RemotePort1=" << remotePort << "\nchkSameIP1=1\nCheckAutoRec=1\nCBTipoAdp=0\n";
+    }
+
+    std::vector<std::string> plugin(const std::vector<std::string>& more) const {
+        std::vector<std::string> args{"--headless", "--home", home().string()};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+
+    fs::path root_;
+};
+
+TEST_F(PluginTest, CallsOfAFileRunReachTheWireInOrderAndAreRecorded) {
+    const fs::path wav = makeWav("calls", R"(# incoming call with FSK caller ID, answered
+silence 2s
+ring 1
+silence 1s
+fsk number=1123456789 name="OFICINA CENTRAL" datetime=12101405
+silence 2s
+ring 1
+silence 1s
+speech 20s
+silence 8s
+# outgoing call
+dialtone 3s
+dial 34567890
+speech 15s
+silence 8s
+)");
+    UdpSink sink;
+    writeSettings(sink.port());
+    const RunResult run =
+        runProgram(KOVRA_PLUGIN, plugin({"--fast", "--input", "1=" + wav.string()}), env(),
+                   root_ / "plugin.err", 120s);
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+    std::this_thread::sleep_for(200ms);
+
+    std::vector<std::string> texts;
+    for (const std::string& d : sink.datagrams()) {
+        if (d.rfind("&&", 0) == 0) {
+            // Event datagrams are padded with NUL filler to 150 characters.
+            EXPECT_EQ(d.size(), std::max<std::size_t>(150, d.find('@') + 1)) << d;
+            EXPECT_EQ(d.find_first_not_of('\0', d.find('@') + 1), std::string::npos) << d;
+            texts.push_back(eventText(d));
+        }
+    }
+    const std::string folder = (home() / "MP3" / "Linha1(Linha 1)" / "01-01-2026").string() + "/";
+    const std::string received = folder + "00h00m17s-RECEBIDA-(11)12345-6789.mp3";
+    const std::string made = folder + "00h00m48s-EFETUADA-3456-7890.mp3";
+    // The events that matter, in the order a host must see them.
+    const std::vector<std::string> expected = {
+        "L1_RING_COUNT->1",
+        "L1_CALLER_FSK->",
+        "L1_NUMBER_FORMAT_FSK->1(11)12345-6789",
+        "L1_INDEX_PHONE->11123456789",
+        "DATA_FILTER_ID_INIT->",
+        "DATA_DATE->01/01/2026",
+        "DATA_FILTER_ID_END->Recebida",
+        "L1_RING_COUNT->2",
+        "L1_REC_FILE_START->" + received + "#00:00:00",
+        "L1_STATUS_DIALTONE",
+        "L1_REC_FILE_STOP->" + received + "#00:00:23",
+        "L1_DMTFKEY->3",
+        "L1_DMTFKEY->0",
+        "L1_NUMBER_FORMAT_DTMF->(11)3456-7890",
+        "L1_REC_FILE_START->" + made + "#00:00:00",
+        "L1_DISABLED: SoundBoard - calls.wav",
+    };
+    auto at = texts.begin();
+    for (const std::string& e : expected) {
+        at = std::find(at, texts.end(), e);
+        ASSERT_NE(at, texts.end()) << "missing or out of order: " << e;
+    }
+    EXPECT_TRUE(std::none_of(texts.begin(), texts.end(), [](const std::string& t) {
+        return t.rfind("L2_", 0) == 0;
+    })) << "the even line of a one-line input stays silent";
+
+    EXPECT_GT(mp3Seconds(received), 20.0);
+    EXPECT_GT(mp3Seconds(made), 10.0);
+    EXPECT_FALSE(fs::exists(home() / "kovra-plugin.log")) << "no error was logged";
+}
+
+TEST_F(PluginTest, UnreadableInputIsNamedAndEndsWithStatusTwo) {
+    const fs::path missing = root_ / "nothing-here.wav";
+    std::ofstream(root_ / "broken.wav") << "RIFF....WAVEfmt garbage";
+    for (const fs::path& file : {missing, root_ / "broken.wav"}) {
+        const RunResult run =
+            runProgram(KOVRA_PLUGIN, plugin({"--fast", "--input", "1=" + file.string()}), env(),
+                       root_ / "plugin.err", 30s);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.stderrText.find(file.string()), std::string::npos) << run.stderrText;
+    }
+}
+
+TEST_F(PluginTest, OneInstanceRunsAndARestartEndsTheOldOne) {
+    ChildProcess first(KOVRA_PLUGIN, plugin({}), env(), root_ / "first.err");
+    const InstanceLock lock(runtime(), "TFormKovraPlugInFSK", "FormKovraPlugInFSK");
+    for (int i = 0; i < 200 && lock.owner() != first.pid(); ++i) {
+        std::this_thread::sleep_for(50ms);
+    }
+    ASSERT_EQ(lock.owner(), first.pid());
+
+    const RunResult second = runProgram(KOVRA_PLUGIN, plugin({}), env(), root_ / "second.err", 30s);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_TRUE(first.running()) << "a second start leaves the first running";
+
+    ChildProcess restart(
+        KOVRA_PLUGIN,
+        [&] {
+            auto args = plugin({});
+            args.insert(args.begin(), "-REBOOT");
+            return args;
+        }(),
+        env(), root_ / "restart.err");
+    const RunResult old = first.wait(30s);
+    EXPECT_EQ(old.exitCode, 4) << "the old instance ends as if terminated";
+    for (int i = 0; i < 200 && lock.owner() != restart.pid(); ++i) {
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(lock.owner(), restart.pid());
+    restart.signal(SIGTERM);
+    EXPECT_EQ(restart.wait(30s).exitCode, 0) << "SIGTERM ends the monitor in order";
+}
+
+TEST_F(PluginTest, SilentDetectorsAreRecordedAndTheProgramRestarts) {
+    // Pair 1's input ends after 2 s while pair 2 plays on: pair 1's detectors fall
+    // silent and the watchdog restarts the program some 31 s later.
+    const fs::path shortWav = makeWav("short", "silence 2s\n");
+    const fs::path longWav = makeWav("long", "silence 60s\n");
+    std::ofstream(home() / "ConfigGlobal.ini") << "[LINHAS_1e2]\nCBTipoAdp=0\n";
+    const RunResult run = runProgram(
+        KOVRA_PLUGIN,
+        plugin({"--fast", "--input", "1=" + shortWav.string(), "--input", "2=" + longWav.string()}),
+        env(), root_ / "plugin.err", 120s);
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+
+    const std::string record = readFile(home() / "FalhaDetector.log");
+    EXPECT_NE(record.find("Mensagem: Falha no detector [Linhas 1 e 2] -> short.wav\r\n"),
+              std::string::npos)
+        << record;
+    EXPECT_NE(record.find("Aplicativo: PlugIn Kovra Repeaters - FSK / DTMF [Versão 2.0.1.8]"),
+              std::string::npos);
+
+    // The restarted instance takes over the instance lock.
+    const InstanceLock lock(runtime(), "TFormKovraPlugInFSK", "FormKovraPlugInFSK");
+    for (int i = 0; i < 200 && !lock.owner(); ++i) {
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_TRUE(lock.owner().has_value()) << "a new instance was started";
+}
+
+}  // namespace
+}  // namespace kovra::e2e

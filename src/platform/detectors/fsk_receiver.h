@@ -1,0 +1,97 @@
+// Bell 202 caller-ID receiver (1200 baud, mark 1200 Hz, space 2200 Hz) for 8000 Hz audio.
+// Delivers each complete message whose checksum holds as type, length, body (checksum
+// removed), the form parseCallerIdMessage reads. One instance per channel; not thread-safe.
+//
+// How it hears a message, with the numbers:
+//   Gate: the audio goes in blocks of 40 samples (5 ms). A block quieter than
+//     kFloorDbfs (-52 dBFS RMS, full-scale sine = 0 dBFS) is skipped and, after 4 such
+//     blocks in a row, the receiver forgets what it was hearing. Silence costs one
+//     multiply-add per sample.
+//   Demodulator: quadrature correlators at 1200 and 2200 Hz over a sliding window of
+//     7 samples (one bit is 6.667 samples): C(f) = sum x[n] e^(-j2 pi f n / 8000). That
+//     window is the matched filter of one bit, so no band-pass is needed for white noise.
+//     Soft value d = |C1200|^2 - |C2200|^2: positive for mark (1), negative for space (0).
+//   Bit clock: a fractional clock (6.6667 samples per bit) samples d at each bit's centre
+//     by linear interpolation. Each mark/space change corrects it from the sign of d halfway
+//     between the two bits (a Gardner-style timing detector, gain 0.15). The 300-bit channel
+//     seizure (0101...) locks it; the clock then runs across the mark period and the whole
+//     message, so every byte is read on the same grid instead of on its own noisy start
+//     edge. The first start bit's edge (the zero of a least-squares line through d around
+//     the crossing) sets the clock when no seizure was heard (call waiting sends none) and
+//     pulls it halfway otherwise, in case the sender's clock drifted over the mark period.
+//   Framing: at least 40 bits of clean mark (1200 Hz clearly the stronger), then a start
+//     bit; each byte is start bit, 8 data bits LSB first, stop bit, with up to 16 mark bits
+//     between bytes. First byte: message type (0x04, 0x06, 0x80, 0x81 or 0x82), second:
+//     body length, then the body and the checksum; all bytes must add up to 0 mod 256.
+//   A message whose checksum fails is dropped whole: no bit is guessed back into place.
+// Measured (kovra-bench-fsk, -12 dBFS, white noise over 0-4 kHz): 50/50 messages at SNR 8 dB
+// and about 44/50 at SNR 6 dB, SDMF and MDMF alike; -3 to -40 dBFS.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace kovra {
+
+class FskCallerIdReceiver {
+  public:
+    // message: type, length, body (the checksum already verified and removed).
+    using MessageHandler = std::function<void(std::span<const std::uint8_t> message)>;
+
+    static constexpr double kFloorDbfs = -52.0;
+
+    explicit FskCallerIdReceiver(MessageHandler onMessage);
+
+    // Forgets everything heard (a new capture).
+    void reset();
+    // Feeds samples at 8000 Hz; the handler runs from inside this call.
+    void process(std::span<const std::int16_t> samples);
+
+  private:
+    static constexpr int kBlock = 40;
+    static constexpr int kWindow = 7;
+    static constexpr int kHistory = 64;  // d values kept for interpolation and edge search
+
+    enum class State { Hunt, Data, Gap };
+
+    void processBlock();
+    void demodulate(float x);
+    void onSlot(float soft, float energy, float mid);
+    void startByte();
+    void endMessage();
+    float historyAt(double t) const;
+    double startEdge(double from, double to) const;
+
+    MessageHandler onMessage_;
+    std::array<float, kBlock> block_{};
+    int blockFill_ = 0;
+    int quietBlocks_ = 0;
+    bool active_ = false;
+
+    // Demodulator: mixer phase (both tones repeat every 40 samples), window of products.
+    int phase_ = 0;
+    std::array<std::array<float, 4>, 8> products_{};
+    std::array<double, 4> sums_{};
+    long n_ = 0;  // index of the next d sample since the gate opened
+    std::array<float, kHistory> d_{};
+    std::array<float, kHistory> e_{};
+
+    // Bit clock.
+    double next_ = 0.0;  // time (d index) of the next bit centre
+    float lastSoft_ = 0.0F;
+    int transitions_ = 0;
+
+    // Framer.
+    State state_ = State::Hunt;
+    int markRun_ = 0;
+    int bit_ = 0;
+    int gap_ = 0;
+    unsigned byte_ = 0;
+    std::array<float, 8> byteSoft_{};
+    std::vector<std::uint8_t> message_;
+};
+
+}  // namespace kovra

@@ -1,0 +1,170 @@
+// Generated line audio through the real detector controls: the level rules that re-arm a
+// line after a dial tone, and the hook-signalling adapter's handset and flash patterns.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "kovra-linesim/line_script.h"
+#include "line/detector_supervision.h"
+#include "line_test_support.h"
+#include "platform/capture/fast_audio_driver.h"
+#include "platform/detectors/detector_factory.h"
+
+namespace kovra::line::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+struct QuietUi final : UserInterface {
+    MessageAnswer messageBox(const std::string&, const std::string& text, MessageIcon,
+                             MessageButtons) override {
+        ADD_FAILURE() << "unexpected message box: " << text;
+        return MessageAnswer::Ok;
+    }
+    void beep() override {}
+    void setTrayIconVisible(bool) override {}
+};
+
+// Renders a script, plays it through pair 1's detectors into the fixture's line logic and
+// keeps the texts each side relayed before the end of the file stopped the capture.
+class RealHookAudio : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        wav = std::filesystem::temp_directory_path() /
+              ("kovra-hook-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".wav");
+    }
+    void TearDown() override { std::filesystem::remove(wav); }
+
+    // adapter 1: two plain lines; 2: two lines with hook signalling.
+    void run(PairFixture& f, const std::string& script, int adapter) {
+        linesim::writeWav(wav, linesim::renderScript(script));
+        FastAudioDriver driver(f.loop);
+        PairDetectors detectors = makePairDetectors(f.loop, DetectorSource::wavFile(wav, &driver));
+        QuietUi ui;
+        PairDetectorControl control(
+            *f.logic, f.loop, ui, f.globals, f.recording,
+            PairDetectorControls{*detectors.capture, *detectors.decoder1, *detectors.decoder2,
+                                 *detectors.view1, *detectors.view2},
+            DetectorPorts{});
+        control.choice().CbDevicesText = wav.filename().string();
+        control.choice().CbDevicesIndex = 1;
+        control.choice().CBListIndex = 1;
+        control.setAdapter(adapter);
+        detectors.file->OnEndOfInput = [&f] { f.loop.quit(0); };
+        control.BnStartClick();
+        ASSERT_TRUE(detectors.capture->CaptureRunning());
+        driver.run();
+    }
+
+    std::vector<std::string> textsOf(const PairFixture& f, int k) const {
+        std::vector<std::string> out;
+        for (const auto& [side, text] : f.relay.sent) {
+            if (side == k) {
+                out.push_back(text);
+            }
+        }
+        const std::string end =
+            "L" + std::to_string(k) + "_DISABLED: SoundBoard - " + wav.filename().string();
+        EXPECT_TRUE(!out.empty() && out.back() == end) << "side " << k;
+        if (!out.empty() && out.back() == end) {
+            out.pop_back();
+        }
+        return out;
+    }
+
+    std::filesystem::path wav;
+};
+
+// A taken dial tone disarms the line; only enough quiet peaks arm it again, so a second
+// dial tone is taken only after a long enough pause. With the default buffer a line re-arms
+// after 13 quiet peaks (under a second).
+TEST_F(RealHookAudio, QuietAfterDialToneRearmsTheLine) {
+    struct Case {
+        const char* pause;
+        bool rearmed;
+    };
+    for (const Case& c : {Case{"2s", true}, Case{"300ms", false}}) {
+        SCOPED_TRACE(c.pause);
+        PairFixture f(1);
+        run(f,
+            std::string("lines 2\nsilence 500ms\ndialtone 1500ms\nsilence ") + c.pause +
+                "\ndialtone 1500ms\nsilence 2s\n",
+            1);
+        std::vector<std::string> expected = {"L1_STATUS_DIALTONE"};
+        if (c.rearmed) {
+            expected.push_back("L1_STATUS_DIALTONE");
+        }
+        EXPECT_THAT(textsOf(f, 1), ElementsAreArray(expected));
+        // The closing quiet re-arms the line whatever happened before.
+        EXPECT_EQ(f.line(1).ToneState, 2);
+        EXPECT_TRUE(f.line(1).QuietReset);
+        EXPECT_TRUE(textsOf(f, 2).empty());
+    }
+}
+
+// Lifting the handset without the automatic start on lifting: the event is relayed and no
+// recording starts; a quiet line after it stays armed.
+TEST_F(RealHookAudio, HandsetLiftedAndPutBackWithoutRecording) {
+    PairFixture f(1);
+    run(f, R"(
+lines 2
+silence 1s
+line 2
+hook-lift
+speech 2s level=-15
+hook-down
+silence 1s
+sync
+)",
+        2);
+    EXPECT_TRUE(textsOf(f, 1).empty());
+    EXPECT_THAT(textsOf(f, 2), ElementsAre("L2_STATUS_ON_HOOK", "L2_STATUS_OFF_HOOK"));
+    EXPECT_THAT(f.recording.calls, ElementsAre("Clear1", "Clear2"));
+    EXPECT_EQ(f.line(2).Status, 5);
+}
+
+// A flash (put-back tones, a pause, lifting bursts) ends the call unless "Minha linha possui
+// FLASH" is checked and the new bursts arrive within the flash time.
+TEST_F(RealHookAudio, FlashEndsTheCallUnlessTheLineHasFlash) {
+    struct Case {
+        bool chkFlash1;
+        int spinFlash;
+        const char* flashMs;
+        bool ended;
+    };
+    for (const Case& c : {Case{false, 300, "200", true}, Case{true, 1000, "200", false},
+                          Case{true, 300, "1500", true}}) {
+        SCOPED_TRACE(std::string("chkFlash1=") + (c.chkFlash1 ? "1" : "0") +
+                     " SpinFlash=" + std::to_string(c.spinFlash) + " flash ms=" + c.flashMs);
+        PairFixture f(1);
+        f.logic->options().CheckOffHook = true;
+        f.logic->options().chkFlash1 = c.chkFlash1;
+        f.logic->options().SpinFlash = c.spinFlash;
+        run(f,
+            std::string("lines 2\nsilence 1s\nhook-lift\nspeech 2s level=-15\nflash ms=") +
+                c.flashMs + "\nspeech 2s level=-15\nsilence 1s\n",
+            2);
+        if (c.ended) {
+            // Put back, then lifted again by the flash's closing bursts: a new recording.
+            EXPECT_THAT(textsOf(f, 1), ElementsAre("L1_STATUS_ON_HOOK", "L1_STATUS_OFF_HOOK",
+                                                   "L1_STATUS_ON_HOOK"));
+            EXPECT_THAT(f.recording.calls,
+                        ElementsAre("Clear1", "Clear2", "Start1", "Stop1", "Clear1", "Start1"));
+        } else {
+            // The handset stays lifted: the status text does not change, so nothing new is
+            // relayed, but the lifting is seen again and the recording goes on.
+            EXPECT_THAT(textsOf(f, 1), ElementsAre("L1_STATUS_ON_HOOK"));
+            EXPECT_EQ(f.line(1).EventMemo, "On HookOn Hook");
+            EXPECT_THAT(f.recording.calls, ElementsAre("Clear1", "Clear2", "Start1"));
+            EXPECT_TRUE(f.recording.s(1).recording);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kovra::line::test

@@ -37,6 +37,11 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
       privacy_(files_.privacy().path()),
       watchdog_([this](const std::string& message) { detectorFailure(message); }),
       wathDogTimer_(loop, kWatchdogPeriod, [this] { WathDogTimerTimer(); }) {
+    // Errors that escape a handler land in the exception log, as the error hook always did.
+    loop_.setErrorHandler([this](const std::exception& error) {
+        logLine(LogLevel::Error, std::string("unhandled error: ") + error.what());
+        errors_.logException(error, loop_.now());
+    });
     globals_.WindowsVersionCode = values_.WindowsVersionCode;
     globals_.LocalDDD = files_.global().readString(settings::keys::kDddLocal.section,
                                                    settings::keys::kDddLocal.name, "");

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 
 namespace kovra {
@@ -37,6 +38,19 @@ class EventLoop {
     virtual int run() = 0;
     // Ends run(). Safe from any thread.
     virtual void quit(int code) = 0;
+
+    // The application-wide error hook: an error that escapes a task or timer handler is
+    // handed to it (or logged when none is set) and the loop carries on. Set it before
+    // run(), on the loop thread.
+    using ErrorHandler = std::function<void(const std::exception& error)>;
+    void setErrorHandler(ErrorHandler handler) { errorHandler_ = std::move(handler); }
+
+    // Runs fn as a handler: errors go to the hook. A memory exhaustion (std::bad_alloc)
+    // is never hidden: it propagates and ends the program.
+    void runHandler(const Task& fn) const;
+
+  private:
+    ErrorHandler errorHandler_;
 };
 
 }  // namespace kovra

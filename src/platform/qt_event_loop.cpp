@@ -20,7 +20,8 @@ QtEventLoop::~QtEventLoop() {
 }
 
 void QtEventLoop::post(Task fn) {
-    QMetaObject::invokeMethod(context_.get(), std::move(fn), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_.get(), [this, fn = std::move(fn)] { runHandler(fn); }, Qt::QueuedConnection);
 }
 
 EventLoop::TimerId QtEventLoop::startTimer(Millis interval, Task fn, bool repeating) {
@@ -38,7 +39,7 @@ EventLoop::TimerId QtEventLoop::startTimer(Millis interval, Task fn, bool repeat
                 timers_.erase(it);
             }
         }
-        fn();
+        runHandler(fn);
     });
     timer->start();
     timers_.emplace(id, std::move(timer));

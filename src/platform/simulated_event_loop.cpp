@@ -47,7 +47,7 @@ std::size_t SimulatedEventLoop::takeAndRun() {
             task = std::move(posted_.front());
             posted_.pop_front();
         }
-        task();
+        runHandler(task);
         ++ran;
     }
 }
@@ -78,7 +78,7 @@ void SimulatedEventLoop::advanceTo(TimePoint t) {
         if (!it->second.repeating) {
             timers_.erase(it);
         }
-        fn();
+        runHandler(fn);
         takeAndRun();
     }
     if (t > now_) {

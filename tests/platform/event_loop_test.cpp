@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -112,6 +115,33 @@ TEST(QtEventLoop, RunsPostsFromThreadsAndBothTimerKinds) {
     EXPECT_EQ(repeats, 3);
     EXPECT_TRUE(single);
     EXPECT_TRUE(posted);
+}
+
+}  // namespace
+}  // namespace kovra
+
+namespace kovra {
+namespace {
+
+TEST(EventLoopErrorHook, EscapedErrorsAreReportedAndTheLoopCarriesOn) {
+    SimulatedEventLoop loop;
+    std::vector<std::string> reported;
+    loop.setErrorHandler([&](const std::exception& e) { reported.emplace_back(e.what()); });
+    bool laterRan = false;
+    loop.post([] { throw std::runtime_error("disco cheio"); });
+    loop.post([&] { laterRan = true; });
+    loop.startTimer(
+        std::chrono::milliseconds(10), [] { throw std::logic_error("timer"); }, false);
+    loop.advance(std::chrono::milliseconds(20));
+    EXPECT_EQ(reported, (std::vector<std::string>{"disco cheio", "timer"}));
+    EXPECT_TRUE(laterRan);
+}
+
+TEST(EventLoopErrorHook, MemoryExhaustionIsNeverHidden) {
+    SimulatedEventLoop loop;
+    loop.setErrorHandler([](const std::exception&) {});
+    loop.post([] { throw std::bad_alloc(); });
+    EXPECT_THROW(loop.runPending(), std::bad_alloc);
 }
 
 }  // namespace

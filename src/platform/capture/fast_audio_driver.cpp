@@ -46,7 +46,9 @@ int FastAudioDriver::run() {
         if (loop_.quitRequested()) {
             break;
         }
-        if (!step()) {
+        bool stepped = false;
+        loop_.runHandler([this, &stepped] { stepped = step(); });
+        if (!stepped) {
             loop_.advance(idleStep_);
         }
     }

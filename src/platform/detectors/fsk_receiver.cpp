@@ -18,16 +18,21 @@ constexpr int kMinMarkBits = 40;        // clean mark needed before a message's 
 constexpr int kMaxGapBits = 16;         // mark allowed between two bytes of a message
 constexpr int kQuietBlocksToForget = 4;
 
+// Mixer values in Q13: a full-scale sample times a value summed over the 7-sample window
+// stays within 32 bits (7 * 32768 * 8192 < 2^31), so the sliding sums are exact integers
+// and never drift however long the gate stays open.
+constexpr double kMixerScale = 8192.0;
+
 struct MixerTables {
-    std::array<float, kTablePeriod> cos1{}, sin1{}, cos2{}, sin2{};
+    std::array<std::int32_t, kTablePeriod> cos1{}, sin1{}, cos2{}, sin2{};
     MixerTables() {
         for (int n = 0; n < kTablePeriod; ++n) {
             const double w1 = 2.0 * std::numbers::pi * 1200.0 * n / kSampleRate;
             const double w2 = 2.0 * std::numbers::pi * 2200.0 * n / kSampleRate;
-            cos1[n] = static_cast<float>(std::cos(w1));
-            sin1[n] = static_cast<float>(std::sin(w1));
-            cos2[n] = static_cast<float>(std::cos(w2));
-            sin2[n] = static_cast<float>(std::sin(w2));
+            cos1[n] = static_cast<std::int32_t>(std::lround(kMixerScale * std::cos(w1)));
+            sin1[n] = static_cast<std::int32_t>(std::lround(kMixerScale * std::sin(w1)));
+            cos2[n] = static_cast<std::int32_t>(std::lround(kMixerScale * std::cos(w2)));
+            sin2[n] = static_cast<std::int32_t>(std::lround(kMixerScale * std::sin(w2)));
         }
     }
 };
@@ -88,7 +93,7 @@ void FskCallerIdReceiver::reset() {
 
 void FskCallerIdReceiver::process(std::span<const std::int16_t> samples) {
     for (const std::int16_t s : samples) {
-        block_[static_cast<std::size_t>(blockFill_++)] = static_cast<float>(s) / 32768.0F;
+        block_[static_cast<std::size_t>(blockFill_++)] = s;
         if (blockFill_ == kBlock) {
             processBlock();
             blockFill_ = 0;
@@ -97,12 +102,12 @@ void FskCallerIdReceiver::process(std::span<const std::int16_t> samples) {
 }
 
 void FskCallerIdReceiver::processBlock() {
-    // A full-scale sine has power 0.5.
-    static const float kFloorPower =
-        static_cast<float>(0.5 * std::pow(10.0, kFloorDbfs / 10.0) * kBlock);
-    float power = 0.0F;
-    for (const float x : block_) {
-        power += x * x;
+    // A full-scale sine has power 0.5 (of 32768^2).
+    static const auto kFloorPower = static_cast<std::int64_t>(
+        0.5 * 32768.0 * 32768.0 * std::pow(10.0, kFloorDbfs / 10.0) * kBlock);
+    std::int64_t power = 0;
+    for (const std::int16_t x : block_) {
+        power += std::int32_t{x} * x;
     }
     if (power < kFloorPower) {
         if (!active_) {
@@ -116,29 +121,33 @@ void FskCallerIdReceiver::processBlock() {
         quietBlocks_ = 0;
         active_ = true;
     }
-    for (const float x : block_) {
+    for (const std::int16_t x : block_) {
         demodulate(x);
     }
 }
 
-void FskCallerIdReceiver::demodulate(float x) {
+void FskCallerIdReceiver::demodulate(std::int32_t x) {
     const MixerTables& t = mixer();
     const auto p = static_cast<std::size_t>(phase_);
-    const std::array<float, 4> now{x * t.cos1[p], x * t.sin1[p], x * t.cos2[p], x * t.sin2[p]};
+    const std::array<std::int32_t, 4> now{x * t.cos1[p], x * t.sin1[p], x * t.cos2[p],
+                                          x * t.sin2[p]};
     phase_ = phase_ + 1 == kTablePeriod ? 0 : phase_ + 1;
     // The ring holds 8 entries; the one leaving the 7-sample window is 7 behind.
-    std::array<float, 4>& slot = products_[static_cast<std::size_t>(n_ & 7)];
-    const std::array<float, 4>& leaving = products_[static_cast<std::size_t>((n_ + 1) & 7)];
+    std::array<std::int32_t, 4>& slot = products_[static_cast<std::size_t>(n_ & 7)];
+    const std::array<std::int32_t, 4>& leaving = products_[static_cast<std::size_t>((n_ + 1) & 7)];
+    std::array<float, 4> c{};
     for (std::size_t k = 0; k < 4; ++k) {
-        sums_[k] += static_cast<double>(now[k]) - static_cast<double>(leaving[k]);
+        sums_[k] += now[k] - leaving[k];
+        c[k] = static_cast<float>(sums_[k]);
     }
     slot = now;
-    const double mark = sums_[0] * sums_[0] + sums_[1] * sums_[1];
-    const double space = sums_[2] * sums_[2] + sums_[3] * sums_[3];
-    d_[static_cast<std::size_t>(n_ % kHistory)] = static_cast<float>(mark - space);
-    e_[static_cast<std::size_t>(n_ % kHistory)] = static_cast<float>(mark + space);
-    // Every bit centre whose two neighbouring d samples are known.
-    while (static_cast<double>(n_) >= std::floor(next_) + 1.0) {
+    const float mark = c[0] * c[0] + c[1] * c[1];
+    const float space = c[2] * c[2] + c[3] * c[3];
+    d_[static_cast<std::size_t>(n_ % kHistory)] = mark - space;
+    e_[static_cast<std::size_t>(n_ % kHistory)] = mark + space;
+    // Every bit centre whose two neighbouring d samples are known (n_ > next_ means
+    // n_ >= floor(next_) + 1).
+    while (static_cast<double>(n_) > next_) {
         const float soft = historyAt(next_);
         const auto i0 = static_cast<long>(std::floor(next_));
         const auto f = static_cast<float>(next_ - static_cast<double>(i0));

@@ -6,7 +6,7 @@
 //   Gate: the audio goes in blocks of 40 samples (5 ms). A block quieter than
 //     kFloorDbfs (-52 dBFS RMS, full-scale sine = 0 dBFS) is skipped and, after 4 such
 //     blocks in a row, the receiver forgets what it was hearing. Silence costs one
-//     multiply-add per sample.
+//     integer multiply-add per sample.
 //   Demodulator: quadrature correlators at 1200 and 2200 Hz over a sliding window of
 //     7 samples (one bit is 6.667 samples): C(f) = sum x[n] e^(-j2 pi f n / 8000). That
 //     window is the matched filter of one bit, so no band-pass is needed for white noise.
@@ -58,7 +58,7 @@ class FskCallerIdReceiver {
     enum class State { Hunt, Data, Gap };
 
     void processBlock();
-    void demodulate(float x);
+    void demodulate(std::int32_t x);
     void onSlot(float soft, float energy, float mid);
     void startByte();
     void endMessage();
@@ -66,15 +66,15 @@ class FskCallerIdReceiver {
     double startEdge(double from, double to) const;
 
     MessageHandler onMessage_;
-    std::array<float, kBlock> block_{};
+    std::array<std::int16_t, kBlock> block_{};
     int blockFill_ = 0;
     int quietBlocks_ = 0;
     bool active_ = false;
 
     // Demodulator: mixer phase (both tones repeat every 40 samples), window of products.
     int phase_ = 0;
-    std::array<std::array<float, 4>, 8> products_{};
-    std::array<double, 4> sums_{};
+    std::array<std::array<std::int32_t, 4>, 8> products_{};
+    std::array<std::int32_t, 4> sums_{};
     long n_ = 0;  // index of the next d sample since the gate opened
     std::array<float, kHistory> d_{};
     std::array<float, kHistory> e_{};

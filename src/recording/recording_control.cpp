@@ -172,6 +172,7 @@ void RecordingControl::StartLClick(int k) {
         return;
     }
     configureChain(k);
+    const std::string pendingShown = s.LastIdentified;
     takePendingNumbers(k, call);
     const RecordingNaming naming = nameRecording(call, k == 1);
     call.lbNomeFile = naming.lbNomeFile;
@@ -186,7 +187,8 @@ void RecordingControl::StartLClick(int k) {
         // after the number the call was identified by, so it is never left nameless.
         std::string shown = call.EdSeq;
         if (shown.empty() && naming.kind == std::string(kKindReceived)) {
-            shown = "(" + call.AreaCode + ")" + call.NumberDisplay;
+            shown = pendingShown.empty() ? "(" + call.AreaCode + ")" + call.NumberDisplay
+                                         : pendingShown;
         } else if (shown.empty() && naming.kind == std::string(kKindMade)) {
             shown = naming.lbDeleteFile;
         }

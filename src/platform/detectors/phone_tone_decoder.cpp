@@ -23,9 +23,9 @@ constexpr float kMaxSensitivity = 24.0F;
 // spandsp's FSK receiver ignores carrier below -30 dBm0 by default (about -33 dBFS); sound
 // cards often hear caller ID lower than the line carries it.
 constexpr float kFskCutoffDbm0 = -42.0F;
-// High group stronger than low (phones send it +2 dB) by up to this many dB.
-constexpr int kDtmfReverseTwistDb = 6;
-constexpr int kDtmfNormalTwistDb = 8;
+// dBm0 of a full-scale sine: converts the sensitivity's threshold to the DTMF receiver's
+// dBFS.
+constexpr double kFullScaleSineDbm0 = 3.14;
 
 // The CAS alert tone that announces a caller ID on call waiting.
 CustomToneSpec casToneSpec() {
@@ -52,12 +52,10 @@ struct PhoneToneDecoder::Event {
 };
 
 struct PhoneToneDecoder::Engines {
-    dtmf_rx_state_t* dtmf = nullptr;
+    DtmfDetector dtmf;
+    std::vector<DtmfSymbol> symbols;
     adsi_rx_state_t* adsi = nullptr;
     ~Engines() {
-        if (dtmf != nullptr) {
-            dtmf_rx_free(dtmf);
-        }
         if (adsi != nullptr) {
             adsi_rx_free(adsi);
         }
@@ -126,7 +124,7 @@ void PhoneToneDecoder::GetPeakFrequencies(double& f1, double& f2) const {
 
 void PhoneToneDecoder::onCaptureStarted(int /*channels*/) {
     // The receivers start afresh with positions from 0.
-    engines_->dtmf = dtmf_rx_init(engines_->dtmf, nullptr, nullptr);
+    engines_->dtmf.reset();
     engines_->adsi = adsi_rx_init(
         engines_->adsi, ADSI_STANDARD_CLASS,
         [](void* user, const std::uint8_t* msg, int len) {
@@ -173,7 +171,7 @@ void PhoneToneDecoder::onCaptureBuffer(const CaptureBuffer& buffer) {
     }
     const int threshold = dtmfThresholdDbm0(DTMFParams.Sensitivity);
     if (threshold != appliedThresholdDbm0_) {
-        dtmf_rx_parms(engines_->dtmf, -1, kDtmfNormalTwistDb, kDtmfReverseTwistDb, threshold);
+        engines_->dtmf.setMinToneLevelDbfs(threshold - kFullScaleSineDbm0);
         appliedThresholdDbm0_ = threshold;
     }
     events_.clear();
@@ -184,15 +182,14 @@ void PhoneToneDecoder::onCaptureBuffer(const CaptureBuffer& buffer) {
         const std::span<const std::int16_t> chunk(mono_.data() + at, n);
         chunkEnd_ = start + static_cast<std::int64_t>(n);
         // The receiver is always fed so it stays in step; digits count only when monitored.
-        dtmf_rx(engines_->dtmf, chunk.data(), static_cast<int>(n));
-        char found[MAX_DTMF_DIGITS + 1];
-        const std::size_t got = dtmf_rx_get(engines_->dtmf, found, MAX_DTMF_DIGITS);
+        engines_->symbols.clear();
+        engines_->dtmf.process(chunk, engines_->symbols);
         if (MonitorDTMF) {
-            for (std::size_t i = 0; i < got; ++i) {
+            for (const DtmfSymbol& symbol : engines_->symbols) {
                 Event e;
                 e.kind = Event::Kind::Dtmf;
-                e.key = found[i];
-                e.position = chunkEnd_;
+                e.key = symbol.key;
+                e.position = symbol.position;
                 events_.push_back(e);
             }
         }

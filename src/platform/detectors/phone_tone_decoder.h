@@ -1,11 +1,11 @@
 // TPhoneToneDecoder on this platform: DTMF, FSK caller ID and custom tones on one channel
 // of a detector capture control, plus the two strongest frequencies per buffer.
-//   DTMF: spandsp dtmf_rx. DTMFParams.Sensitivity (2..24, default 12; clamped) sets the
-//     minimum level of each of the two tones: threshold = -18 - 2 * Sensitivity dBm0
-//     (2: -22, 12: -42, 24: -66 dBm0; a full-scale sine is +3.14 dBm0), applied at the
-//     next buffer after a change. Higher is more sensitive. Twist accepted: low group up to
-//     8 dB stronger, high group up to 6 dB stronger (phones send it about 2 dB stronger and
-//     sound-card inputs tilt it further).
+//   DTMF: DtmfDetector (dtmf_detector.h: +-1.5 % frequency and +-6 dB twist heard, 3.5 %
+//     off and 20 ms tones not). DTMFParams.Sensitivity (2..24, default 12; clamped) sets
+//     the minimum level of each of the two tones: threshold = -18 - 2 * Sensitivity dBm0
+//     (2: -22, 12: -42, 24: -66 dBm0, i.e. -25, -45, -69 dBFS per tone, a full-scale sine
+//     being +3.14 dBm0), applied at the next buffer after a change. Higher is more
+//     sensitive.
 //   Caller ID: spandsp adsi_rx in the Bell 202 (CLASS) standard; SDMF and MDMF messages
 //     (see caller_id_message.h), carrier down to -42 dBm0 (about -45 dBFS; spandsp's own
 //     default of -30 dBm0 loses quiet sound-card inputs). spandsp drops a message whose
@@ -29,6 +29,7 @@
 #include "line/detector_controls.h"
 #include "platform/capture/detector_capture.h"
 #include "platform/detectors/custom_tone_detector.h"
+#include "platform/detectors/dtmf_detector.h"
 #include "platform/detectors/peak_frequencies.h"
 
 namespace kovra {
@@ -54,7 +55,7 @@ class PhoneToneDecoder final : public TPhoneToneDecoder, private CaptureConsumer
                        int p9) override;
     void GetPeakFrequencies(double& f1, double& f2) const override;
 
-    // The dtmf_rx threshold used for a sensitivity, in dBm0.
+    // The minimum DTMF tone level used for a sensitivity, in dBm0.
     static int dtmfThresholdDbm0(float sensitivity);
 
   private:

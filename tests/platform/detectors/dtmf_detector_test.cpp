@@ -1,0 +1,149 @@
+// The DTMF receiver on generated line audio: the accept and reject regions of frequency,
+// twist, level and duration, a noisy run, and sounds that must not make symbols.
+#include "platform/detectors/dtmf_detector.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "kovra-linesim/generators.h"
+
+namespace kovra {
+namespace {
+
+const std::string kAllKeys = "0123456789ABCD*#";
+
+std::vector<std::int16_t> pcm(const linesim::Samples& samples) {
+    std::vector<std::int16_t> out;
+    out.reserve(samples.size());
+    for (const float s : samples) {
+        out.push_back(static_cast<std::int16_t>(std::lround(std::clamp(s, -1.0F, 1.0F) * 32767)));
+    }
+    return out;
+}
+
+linesim::Samples join(std::initializer_list<linesim::Samples> parts) {
+    linesim::Samples out;
+    for (const auto& p : parts) {
+        out.insert(out.end(), p.begin(), p.end());
+    }
+    return out;
+}
+
+void addNoise(linesim::Samples& samples, double levelDbfs, std::uint32_t seed) {
+    const linesim::Samples noise = linesim::whiteNoise(samples.size(), levelDbfs, seed);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] += noise[i];
+    }
+}
+
+// Fed in uneven pieces, as capture buffers and 10 ms chunks arrive.
+std::vector<DtmfSymbol> listen(const linesim::Samples& audio) {
+    const std::vector<std::int16_t> samples = pcm(audio);
+    DtmfDetector detector;
+    std::vector<DtmfSymbol> found;
+    for (std::size_t at = 0; at < samples.size(); at += 77) {
+        const std::size_t n = std::min<std::size_t>(77, samples.size() - at);
+        detector.process(std::span<const std::int16_t>(samples.data() + at, n), found);
+    }
+    return found;
+}
+
+std::string keys(const std::vector<DtmfSymbol>& symbols) {
+    std::string out;
+    for (const DtmfSymbol& s : symbols) {
+        out += s.key;
+    }
+    return out;
+}
+
+std::string heard(const std::string& symbols, const linesim::DtmfParams& params) {
+    return keys(listen(join(
+        {linesim::silence(200), linesim::dtmfDigits(symbols, params), linesim::silence(200)})));
+}
+
+struct Case {
+    const char* label;
+    linesim::DtmfParams params;
+};
+
+TEST(DtmfDetector, HearsEverySymbolInsideTheAcceptRegion) {
+    const Case cases[] = {
+        {"-3 dBFS", {-3, 0, 0, 100, 100}},
+        {"-36 dBFS", {-36, 0, 0, 100, 100}},
+        {"1.5 % low", {-10, 0, -1.5, 100, 100}},
+        {"1.5 % high", {-10, 0, 1.5, 100, 100}},
+        {"high group +6 dB", {-10, 6, 0, 100, 100}},
+        {"high group -6 dB", {-10, -6, 0, 100, 100}},
+        {"40 ms tones, 40 ms pauses", {-10, 0, 0, 40, 40}},
+        {"1.5 % high, +6 dB, -20 dBFS", {-20, 6, 1.5, 100, 100}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(heard(kAllKeys, c.params), kAllKeys) << c.label;
+    }
+}
+
+TEST(DtmfDetector, HearsNothingOutsideTheAcceptRegion) {
+    const Case cases[] = {
+        {"3.5 % low", {-10, 0, -3.5, 100, 100}},
+        {"3.5 % high", {-10, 0, 3.5, 100, 100}},
+        {"high group +10 dB", {-10, 10, 0, 100, 100}},
+        {"high group -10 dB", {-10, -10, 0, 100, 100}},
+        {"20 ms tones", {-10, 0, 0, 20, 80}},
+        {"below the default minimum", {-50, 0, 0, 100, 100}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(heard(kAllKeys, c.params), "") << c.label;
+    }
+}
+
+TEST(DtmfDetector, ReportsOnceWithinTheToneAndRepeatsAfterAPause) {
+    // Two 5s: 300 ms of tone is still one symbol; the 40 ms pause separates them.
+    const linesim::Samples audio =
+        join({linesim::silence(100), linesim::dtmfDigits("5", {-10, 0, 0, 300, 40}),
+              linesim::dtmfDigits("5", {-10, 0, 0, 60, 100})});
+    const std::vector<DtmfSymbol> found = listen(audio);
+    ASSERT_EQ(keys(found), "55");
+    // Confirmed about 30 ms into the tone, well before it ends.
+    EXPECT_GE(found[0].position, 800 + 200);
+    EXPECT_LE(found[0].position, 800 + 400);
+    EXPECT_GT(found[1].position, 800 + 2720);
+}
+
+TEST(DtmfDetector, FindsEverySymbolOfARunAtSixDbSnr) {
+    std::string symbols;
+    for (int i = 0; i < 6; ++i) {
+        symbols += kAllKeys;
+    }
+    linesim::Samples audio =
+        join({linesim::silence(200), linesim::dtmfDigits(symbols, {-20, 0, 0, 50, 50}),
+              linesim::silence(200)});
+    addNoise(audio, -26, 3);
+    EXPECT_EQ(keys(listen(audio)), symbols);
+}
+
+TEST(DtmfDetector, SpeechChordsAndNoiseMakeNoSymbol) {
+    linesim::Samples speech = linesim::speechLike(60000, -15, 5);
+    addNoise(speech, -45, 6);
+    EXPECT_EQ(keys(listen(speech)), "");
+
+    // Chords holding two DTMF frequencies (or notes within 1.5 % of them) with a third note,
+    // each 300 ms; a dial tone.
+    linesim::Samples music;
+    const std::vector<std::vector<double>> chords = {
+        {698.46, 1318.5, 1046.5}, {770, 1336, 523.25}, {932.33, 1480, 587.33}, {697, 1209, 880}};
+    for (const auto& chord : chords) {
+        const linesim::Samples t = linesim::tone(chord, -10, 300);
+        music.insert(music.end(), t.begin(), t.end());
+    }
+    const linesim::Samples dial = linesim::dialTone(2000);
+    music.insert(music.end(), dial.begin(), dial.end());
+    addNoise(music, -40, 7);
+    EXPECT_EQ(keys(listen(music)), "");
+}
+
+}  // namespace
+}  // namespace kovra

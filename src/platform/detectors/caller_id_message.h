@@ -1,4 +1,4 @@
-// Caller-ID messages of the Bell 202 (CLASS) standard, as spandsp's ADSI receiver delivers
+// Caller-ID messages of the Bell 202 (CLASS) standard, as FskCallerIdReceiver delivers
 // them (type, length, body; the checksum already verified and removed):
 //   SDMF (type 0x04): "MMDDHHMM" then the number, or "P" (private) / "O" (out of area).
 //   MDMF (type 0x80): parameters 0x01 date-time, 0x02 number, 0x03 called number,

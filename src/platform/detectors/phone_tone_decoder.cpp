@@ -4,13 +4,8 @@
 #include <cmath>
 #include <optional>
 
-// The FSK receiver's carrier cut-off lives in the receiver's state.
-#define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
-extern "C" {
-#include <spandsp.h>
-}
-
 #include "platform/detectors/caller_id_message.h"
+#include "platform/detectors/fsk_receiver.h"
 #include "platform/log.h"
 
 namespace kovra {
@@ -20,9 +15,6 @@ namespace {
 constexpr int kChunkSamples = 80;  // 10 ms: the resolution of event positions
 constexpr float kMinSensitivity = 2.0F;
 constexpr float kMaxSensitivity = 24.0F;
-// spandsp's FSK receiver ignores carrier below -30 dBm0 by default (about -33 dBFS); sound
-// cards often hear caller ID lower than the line carries it.
-constexpr float kFskCutoffDbm0 = -42.0F;
 // dBm0 of a full-scale sine: converts the sensitivity's threshold to the DTMF receiver's
 // dBFS.
 constexpr double kFullScaleSineDbm0 = 3.14;
@@ -54,15 +46,14 @@ struct PhoneToneDecoder::Event {
 struct PhoneToneDecoder::Engines {
     DtmfDetector dtmf;
     std::vector<DtmfSymbol> symbols;
-    adsi_rx_state_t* adsi = nullptr;
-    ~Engines() {
-        if (adsi != nullptr) {
-            adsi_rx_free(adsi);
-        }
-    }
+    FskCallerIdReceiver fsk;
+    explicit Engines(FskCallerIdReceiver::MessageHandler onMessage) : fsk(std::move(onMessage)) {}
 };
 
-PhoneToneDecoder::PhoneToneDecoder() : engines_(std::make_unique<Engines>()) {
+PhoneToneDecoder::PhoneToneDecoder()
+    : engines_(std::make_unique<Engines>([this](std::span<const std::uint8_t> message) {
+          onCallerIdMessage(message.data(), static_cast<int>(message.size()));
+      })) {
     casTone_.add(casToneSpec());
     onCaptureStarted(1);
 }
@@ -125,13 +116,7 @@ void PhoneToneDecoder::GetPeakFrequencies(double& f1, double& f2) const {
 void PhoneToneDecoder::onCaptureStarted(int /*channels*/) {
     // The receivers start afresh with positions from 0.
     engines_->dtmf.reset();
-    engines_->adsi = adsi_rx_init(
-        engines_->adsi, ADSI_STANDARD_CLASS,
-        [](void* user, const std::uint8_t* msg, int len) {
-            static_cast<PhoneToneDecoder*>(user)->onCallerIdMessage(msg, len);
-        },
-        this);
-    fsk_rx_signal_cutoff(&engines_->adsi->fskrx, kFskCutoffDbm0);
+    engines_->fsk.reset();
     appliedThresholdDbm0_ = 1000;
     tones_.reset();
     casTone_.reset();
@@ -196,7 +181,7 @@ void PhoneToneDecoder::onCaptureBuffer(const CaptureBuffer& buffer) {
         if (fsk) {
             casTone_.process(chunk, start,
                              [this](int, std::int64_t position) { lastCasPosition_ = position; });
-            adsi_rx(engines_->adsi, chunk.data(), static_cast<int>(n));
+            engines_->fsk.process(chunk);
         }
         if (MonitorCustomTone) {
             tones_.process(chunk, start, [this](int id, std::int64_t position) {

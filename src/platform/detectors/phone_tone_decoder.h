@@ -6,10 +6,9 @@
 //     (2: -22, 12: -42, 24: -66 dBm0, i.e. -25, -45, -69 dBFS per tone, a full-scale sine
 //     being +3.14 dBm0), applied at the next buffer after a change. Higher is more
 //     sensitive.
-//   Caller ID: spandsp adsi_rx in the Bell 202 (CLASS) standard; SDMF and MDMF messages
-//     (see caller_id_message.h), carrier down to -42 dBm0 (about -45 dBFS; spandsp's own
-//     default of -30 dBm0 loses quiet sound-card inputs). spandsp drops a message whose
-//     checksum fails, so it is
+//   Caller ID: FskCallerIdReceiver (fsk_receiver.h), Bell 202 SDMF and MDMF messages (see
+//     caller_id_message.h) from -3 to -50 dBFS and down to 8 dB SNR; a message
+//     whose checksum fails is
 //     never reported. A message within kCidcwWindowMs after a CAS alert tone
 //     (2130 + 2750 Hz) is a caller ID on call waiting: reported only with MonitorCIDCW;
 //     any other is reported only with MonitorCallerID.

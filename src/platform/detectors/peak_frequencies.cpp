@@ -64,41 +64,42 @@ void PeakFrequencyAnalyzer::analyze(std::span<const std::int16_t> samples) {
     const double floorAmplitude = 32768.0 * std::pow(10.0, kFloorDbfs / 20.0) * n / 4.0;
     const double floorPower = floorAmplitude * floorAmplitude;
 
-    std::vector<int> peaks;
+    // Local maxima above the floor; the strongest is the first peak, the strongest of
+    // those far enough from it (and within range of it) the second. Two linear scans: this
+    // runs for every buffer of every line.
+    auto power = [&](int k) { return f.power[static_cast<std::size_t>(k)]; };
+    auto isPeak = [&](int k) {
+        const double p = power(k);
+        return p >= floorPower && p > power(k - 1) && p >= power(k + 1);
+    };
+    int top = -1;
     for (int k = 1; k < bins - 1; ++k) {
-        const double p = f.power[static_cast<std::size_t>(k)];
-        if (p >= floorPower && p > f.power[static_cast<std::size_t>(k - 1)] &&
-            p >= f.power[static_cast<std::size_t>(k + 1)]) {
-            peaks.push_back(k);
+        if (isPeak(k) && (top < 0 || power(k) > power(top))) {
+            top = k;
         }
     }
-    if (peaks.empty()) {
+    if (top < 0) {
         return;
     }
-    std::sort(peaks.begin(), peaks.end(), [&](int a, int b) {
-        return f.power[static_cast<std::size_t>(a)] > f.power[static_cast<std::size_t>(b)];
-    });
     auto frequencyOf = [&](int k) {
-        const double a = std::log(f.power[static_cast<std::size_t>(k - 1)] + 1e-9);
-        const double b = std::log(f.power[static_cast<std::size_t>(k)] + 1e-9);
-        const double c = std::log(f.power[static_cast<std::size_t>(k + 1)] + 1e-9);
+        const double a = std::log(power(k - 1) + 1e-9);
+        const double b = std::log(power(k) + 1e-9);
+        const double c = std::log(power(k + 1) + 1e-9);
         const double denominator = a - 2.0 * b + c;
         const double delta = denominator != 0 ? 0.5 * (a - c) / denominator : 0.0;
         return (k + std::clamp(delta, -0.5, 0.5)) * sampleRate_ / n;
     };
-    const int top = peaks.front();
     first_ = frequencyOf(top);
-    const double secondFloor =
-        f.power[static_cast<std::size_t>(top)] * std::pow(10.0, -kSecondPeakRangeDb / 10.0);
-    for (std::size_t i = 1; i < peaks.size(); ++i) {
-        const int k = peaks[i];
-        if (f.power[static_cast<std::size_t>(k)] < secondFloor) {
-            break;
+    const double secondFloor = power(top) * std::pow(10.0, -kSecondPeakRangeDb / 10.0);
+    int second = -1;
+    for (int k = 1; k < bins - 1; ++k) {
+        if (std::abs(k - top) >= kMinSeparationBins && isPeak(k) &&
+            (second < 0 || power(k) > power(second))) {
+            second = k;
         }
-        if (std::abs(k - top) >= kMinSeparationBins) {
-            second_ = frequencyOf(k);
-            break;
-        }
+    }
+    if (second >= 0 && power(second) >= secondFloor) {
+        second_ = frequencyOf(second);
     }
 }
 

@@ -99,7 +99,7 @@ struct Band {
 };
 
 struct Tone {
-    CustomToneSpec spec;
+    CustomToneParams params;
     std::vector<std::size_t> bands;
     std::int64_t onSamples = 0;
     std::int64_t bridgeSamples = 0;
@@ -146,7 +146,7 @@ struct CustomToneDetector::State {
                 const double p = bands[b].energy / kStepSamples;
                 bandPower += p;
                 const double level = 10.0 * std::log10(std::max(p, 1e-12) / kFullScaleSinePower);
-                if (std::nearbyint(level) < t.spec.minLevelDbfs) {
+                if (std::nearbyint(level) < t.params.minLevelDbfs) {
                     present = false;
                 }
             }
@@ -161,8 +161,8 @@ struct CustomToneDetector::State {
                 }
                 t.lastPresentEnd = stepEnd;
                 if (stepEnd >= t.nextReport) {
-                    if (!(t.spec.reportOnce != 0 && t.reported)) {
-                        report(t.spec.id, stepEnd);
+                    if (!(t.params.reportOnce != 0 && t.reported)) {
+                        report(t.params.id, stepEnd);
                         t.reported = true;
                     }
                     while (t.nextReport <= stepEnd) {
@@ -188,9 +188,9 @@ CustomToneDetector::~CustomToneDetector() = default;
 CustomToneDetector::CustomToneDetector(CustomToneDetector&&) noexcept = default;
 CustomToneDetector& CustomToneDetector::operator=(CustomToneDetector&&) noexcept = default;
 
-bool CustomToneDetector::add(const CustomToneSpec& spec) {
+bool CustomToneDetector::add(const CustomToneParams& params) {
     std::vector<int> frequencies;
-    for (int f : {spec.frequency1Hz, spec.frequency2Hz}) {
+    for (int f : {params.frequency1Hz, params.frequency2Hz}) {
         if (f == 0) {
             continue;
         }
@@ -205,15 +205,15 @@ bool CustomToneDetector::add(const CustomToneSpec& spec) {
         return false;
     }
     Tone tone;
-    tone.spec = spec;
-    tone.onSamples = std::max<std::int64_t>(kStepSamples, msToSamples(spec.onMs));
-    tone.bridgeSamples = msToSamples(std::max(spec.bridgeMs, kMinBridgeMs));
+    tone.params = params;
+    tone.onSamples = std::max<std::int64_t>(kStepSamples, msToSamples(params.onMs));
+    tone.bridgeSamples = msToSamples(std::max(params.bridgeMs, kMinBridgeMs));
     tone.minShare =
-        (spec.minSharePercent > 0 ? spec.minSharePercent : kDefaultMinSharePercent) / 100.0;
+        (params.minSharePercent > 0 ? params.minSharePercent : kDefaultMinSharePercent) / 100.0;
     for (int f : frequencies) {
         const double tol =
-            spec.toleranceHz > 0
-                ? spec.toleranceHz
+            params.toleranceHz > 0
+                ? params.toleranceHz
                 : std::max<double>(kDefaultToleranceHz, f * kDefaultTolerancePercent / 100.0);
         tone.bands.push_back(state_->bandFor(f, tol));
     }

@@ -37,7 +37,7 @@
 
 namespace kovra {
 
-struct CustomToneSpec {
+struct CustomToneParams {
     int id = 0;
     int onMs = 0;
     int bridgeMs = 0;
@@ -67,7 +67,7 @@ class CustomToneDetector {
 
     // False (the tone is not added) when it has no frequency or a frequency outside
     // 1..3999 Hz.
-    bool add(const CustomToneSpec& spec);
+    bool add(const CustomToneParams& params);
     void clear();
     bool empty() const;
     // Forgets all signal history (a new capture starts at position 0).

@@ -12,7 +12,7 @@
 #include "platform/capture/fast_audio_driver.h"
 #include "platform/capture/wav_file_capture.h"
 #include "platform/detectors/phone_tone_decoder.h"
-#include "platform/detectors/spectrum_view.h"
+#include "platform/detectors/wave_view.h"
 
 namespace kovra {
 

@@ -20,8 +20,8 @@ constexpr float kMaxSensitivity = 24.0F;
 constexpr double kFullScaleSineDbm0 = 3.14;
 
 // The CAS alert tone that announces a caller ID on call waiting.
-CustomToneSpec casToneSpec() {
-    CustomToneSpec cas;
+CustomToneParams casToneSpec() {
+    CustomToneParams cas;
     cas.id = 1;
     cas.onMs = 50;
     cas.frequency1Hz = 2130;
@@ -92,17 +92,17 @@ void PhoneToneDecoder::ClearCustomTones() {
 
 void PhoneToneDecoder::AddCustomTone(int id, int p2, int p3, int p4, int p5, int p6, int p7,
                                      float p8, int p9) {
-    CustomToneSpec spec;
-    spec.id = id;
-    spec.onMs = std::max(0, p2);
-    spec.bridgeMs = std::max(0, p3);
-    spec.frequency1Hz = p4;
-    spec.frequency2Hz = p5;
-    spec.toleranceHz = std::max(0, p6);
-    spec.minSharePercent = std::clamp(p7, 0, 100);
-    spec.minLevelDbfs = std::isfinite(p8) ? p8 : 0.0F;
-    spec.reportOnce = p9;
-    if (!tones_.add(spec)) {
+    CustomToneParams params;
+    params.id = id;
+    params.onMs = std::max(0, p2);
+    params.bridgeMs = std::max(0, p3);
+    params.frequency1Hz = p4;
+    params.frequency2Hz = p5;
+    params.toleranceHz = std::max(0, p6);
+    params.minSharePercent = std::clamp(p7, 0, 100);
+    params.minLevelDbfs = std::isfinite(p8) ? p8 : 0.0F;
+    params.reportOnce = p9;
+    if (!tones_.add(params)) {
         logLine(LogLevel::Error, "Decoder: custom tone " + std::to_string(id) +
                                      " ignored: it needs a frequency between 1 and 3999 Hz");
     }

@@ -15,7 +15,7 @@
 #include "platform/capture/wav_file_capture.h"
 #include "platform/capture/wav_file_reader.h"
 #include "platform/detectors/peak_frequencies.h"
-#include "platform/detectors/spectrum_view.h"
+#include "platform/detectors/wave_view.h"
 #include "platform/simulated_event_loop.h"
 
 namespace kovra {

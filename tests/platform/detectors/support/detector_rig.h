@@ -9,7 +9,7 @@
 
 #include "platform/capture/detector_capture.h"
 #include "platform/detectors/phone_tone_decoder.h"
-#include "platform/detectors/spectrum_view.h"
+#include "platform/detectors/wave_view.h"
 #include "platform/simulated_event_loop.h"
 
 namespace kovra::testsignals {

@@ -1,4 +1,4 @@
-#include "platform/detectors/spectrum_view.h"
+#include "platform/detectors/wave_view.h"
 
 #include <algorithm>
 #include <cmath>

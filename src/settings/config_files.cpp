@@ -1,6 +1,7 @@
 #include "settings/config_files.h"
 
 #include <system_error>
+#include <utility>
 
 #include "settings/filesystem_root.h"
 
@@ -27,15 +28,7 @@ ConfigFiles::ConfigFiles(fs::path programFolder, std::optional<fs::path> backupR
                kPrivacyFileName) {}
 
 IniFile& ConfigFiles::file(SettingsFileId id) {
-    switch (id) {
-        case SettingsFileId::Config:
-            return config_;
-        case SettingsFileId::ConfigGlobal:
-            return global_;
-        case SettingsFileId::ConfigIp:
-            break;
-    }
-    return ip_;
+    return const_cast<IniFile&>(std::as_const(*this).file(id));
 }
 
 const IniFile& ConfigFiles::file(SettingsFileId id) const {

@@ -81,7 +81,9 @@ void PairLineLogic::formatBina(const std::string& number, const std::string& sou
 
     writeCallerIdFile(k);
 
-    recording_.setLastIdentified(k, c.EdSeq);
+    // An FSK caller is shown in its own field: EdSeq holds at most the even line's "A"
+    // marker, which must not replace the number the recording is named after.
+    recording_.setLastIdentified(k, source == "Dtmf" ? c.EdSeq : std::string());
     c.lbNomeFile = c.IndexPhone;
     c.DialDigits.clear();
     if (k == 1) {

@@ -1,5 +1,6 @@
 #include "recording/recording_control.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -28,6 +29,10 @@ constexpr RecordingPairTraits kOtherPairs{.startNeedsAutoRec = false,
 
 std::string sideText(int k) {
     return "Linha" + std::to_string(k);
+}
+
+bool hasDigit(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -183,9 +188,13 @@ void RecordingControl::StartLClick(int k) {
     if (s.HostNamed && traits_.hostCommands) {
         writer.FileName = s.HostFileName;
     } else if (traits_.timeFirstFileName) {
-        // An FSK caller is shown in its own field, not in EdSeq: the file is then named
-        // after the number the call was identified by, so it is never left nameless.
+        // An FSK caller is shown in its own field, not in EdSeq (the even line keeps only
+        // an "A" marker there): the file is then named after the number the call was
+        // identified by, so it is never left nameless or named "A".
         std::string shown = call.EdSeq;
+        if (!hasDigit(shown)) {
+            shown.clear();
+        }
         if (shown.empty() && naming.kind == std::string(kKindReceived)) {
             shown = pendingShown.empty() ? "(" + call.AreaCode + ")" + call.NumberDisplay
                                          : pendingShown;

@@ -211,6 +211,19 @@ TEST(FskCallerId, FormatsWithAndWithoutCallType) {
     }
 }
 
+TEST(FskCallerId, RecordingKeepsTheNumberNotTheEvenLineMarker) {
+    for (const int pair : {1, 2}) {
+        for (const int k : {1, 2}) {
+            SCOPED_TRACE("pair " + std::to_string(pair) + " line " + std::to_string(k));
+            PairFixture f(pair);
+            f.logic->PTDecoderCallerID(k, "FULANO", "1123456789", "12101405");
+            EXPECT_EQ(f.line(k).EdSeq, k == 2 ? "A" : "");
+            EXPECT_EQ(f.recording.s(k).lastIdentified, "");
+            EXPECT_EQ(f.line(k).NumberDisplay, "12345-6789");
+        }
+    }
+}
+
 TEST(FskCallerId, EvenLineIgnoredOnAOneLineInput) {
     PairFixture f(1);
     f.logic->setLinesOnInput(1);

@@ -154,9 +154,15 @@ TEST_F(RecordingControlTest, FileNamesFollowTheKindOfCallOnEachPair) {
     made.DialArea = "11";
     made.DialNumber = "34567890";
     made.EdSeq = "34567890";
+    // FSK on an even line: the number is in the call's fields, EdSeq holds only "A".
+    FakeLine fskEven = received;
+    fskEven.CallType = "1";
+    fskEven.EdSeq = "A";
     const FakeLine unknown;
     const Case cases[] = {
         {1, 1, received, "14h05m09s-RECEBIDA-(11)3456-7890.mp3"},
+        {1, 2, fskEven, "14h05m09s-RECEBIDA-(11)3456-7890.mp3"},
+        {2, 2, fskEven, "RECEBIDA-(11)3456-7890-14h05m09s.mp3"},
         {1, 2, made, "14h05m09s-EFETUADA-34567890.mp3"},
         {1, 1, unknown, "14h05m09s-NãoIdentificado-.mp3"},
         {2, 1, received, "RECEBIDA-(11)3456-7890-14h05m09s.mp3"},

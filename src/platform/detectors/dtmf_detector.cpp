@@ -30,6 +30,11 @@ DtmfDetector::DtmfDetector() {
         }
         stepTurn_[static_cast<std::size_t>(b)] = std::polar(1.0, -w * kSubBlockSamples);
     }
+    for (std::size_t n = 0; n < hann_.size(); ++n) {
+        hann_[n] = static_cast<float>(
+            0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (static_cast<double>(n) + 0.5) /
+                                 static_cast<double>(hann_.size())));
+    }
     setMinToneLevelDbfs(kDefaultMinToneLevelDbfs);
     reset();
 }
@@ -46,6 +51,7 @@ void DtmfDetector::reset() {
     energy_ = 0;
     filled_ = 0;
     history_ = {};
+    samples_ = {};
     energies_.fill(0);
     subBlocks_ = 0;
     position_ = 0;
@@ -67,8 +73,11 @@ void DtmfDetector::process(std::span<const std::int16_t> samples, std::vector<Dt
         std::array<float, kBins> im = im_;
         float energy = energy_;
         const auto first = static_cast<std::size_t>(filled_);
+        std::array<float, kSubBlockSamples>& kept =
+            samples_[static_cast<std::size_t>(subBlocks_ % kWindowSubBlocks)];
         for (std::size_t i = 0; i < n; ++i) {
             const float x = static_cast<float>(samples[at + i]) * (1.0F / 32768.0F);
+            kept[first + i] = x;
             const std::array<float, kBins>& c = cos_[first + i];
             const std::array<float, kBins>& s = sin_[first + i];
             for (std::size_t b = 0; b < kBins; ++b) {
@@ -211,7 +220,66 @@ char DtmfDetector::judgeWindow() const {
     if (tonePower[0] + tonePower[1] < kMinToneSharePercent / 100.0 * windowPower) {
         return 0;
     }
+    if (isVoice(measuredHz)) {
+        return 0;
+    }
     return kKeys[row[0]][row[1]];
+}
+
+bool DtmfDetector::isVoice(const std::array<double, 2>& toneHz) const {
+    const double tones = (windowedPower(toneHz[0]) + windowedPower(toneHz[1])) / 2.0;
+    const double minScore = dbToPower(kMinVoiceScoreDb);
+    for (int m = 2; toneHz[0] / m >= kMinPitchHz; ++m) {
+        const double n = std::round(toneHz[1] * m / toneHz[0]);
+        const double pitch = (toneHz[0] + toneHz[1]) / (m + n);
+        if (std::abs(toneHz[1] - n * pitch) > kHarmonicTolerancePercent / 100.0 * toneHz[1]) {
+            continue;
+        }
+        // Mean power of the comb's other teeth (harmonics 1 to n + 2 but m and n) and of the
+        // floor halfway between them, inside the telephone band.
+        double teeth = 0;
+        double floor = 0;
+        int teethCount = 0;
+        int floorCount = 0;
+        for (int k = 1; k <= n + 2; ++k) {
+            const double hz = k * pitch;
+            if (k != m && k != n && hz >= kMinHarmonicHz && hz <= kMaxHarmonicHz) {
+                teeth += windowedPower(hz);
+                ++teethCount;
+            }
+            const double between = hz - pitch / 2.0;
+            if (between >= kMinHarmonicHz && between <= kMaxHarmonicHz) {
+                floor += windowedPower(between);
+                ++floorCount;
+            }
+        }
+        if (teethCount == 0 || floorCount == 0) {
+            continue;
+        }
+        teeth /= teethCount;
+        floor /= floorCount;
+        if (teeth > floor && (teeth - floor) * teeth >= minScore * tones * floor) {
+            return true;
+        }
+    }
+    return false;
+}
+
+double DtmfDetector::windowedPower(double hz) const {
+    // Goertzel over the window's samples, oldest sub-block first.
+    const double coeff = 2.0 * std::cos(2.0 * std::numbers::pi * hz / kSampleRate);
+    double s1 = 0;
+    double s2 = 0;
+    std::size_t n = 0;
+    for (int k = 0; k < kWindowSubBlocks; ++k) {
+        for (const float x :
+             samples_[static_cast<std::size_t>((subBlocks_ + k) % kWindowSubBlocks)]) {
+            const double s0 = x * hann_[n++] + coeff * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+    }
+    return s1 * s1 + s2 * s2 - coeff * s1 * s2;
 }
 
 void DtmfDetector::track(char symbol) {

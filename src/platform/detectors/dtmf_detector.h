@@ -20,11 +20,21 @@
 //   - share: the two tones carry at least kMinToneSharePercent (70 %) of the window's whole
 //     power. This is what rejects speech, music and noise; a clean pair carries ~100 %, a
 //     pair at 6 dB SNR over the 0-4 kHz band 80 %.
+//   - not a voice: a high-pitched vowel (pitch 150-470 Hz) can put most of its power in two
+//     harmonics that land near a DTMF pair (the 3rd and 5th of 319 Hz: 957 and 1595 Hz; the
+//     3rd and 4th of 308 Hz: 925 and 1232 Hz). If both tones are harmonics m and n (m <= 6,
+//     within kHarmonicTolerancePercent) of one pitch, a Hann-windowed DFT of the window
+//     measures that pitch's comb between 300 and 3400 Hz: T, the mean power of the other
+//     harmonics up to n + 2, and F, the mean power halfway between harmonics. A voice has
+//     teeth well above the floor, a DTMF pair has noise at both: (T - F) / tones * T / F at
+//     or above kMinVoiceScoreDb (-7 dB; vowels show -3 dB and more, a pair at 6 dB SNR at
+//     most -10 dB in thousands of windows, whatever the twist) marks a voice.
 // A symbol is reported once kConfirmWindows (5) windows show it, with at most one window
 // missing in between: a tone must last about 30 ms (40 ms tones are always heard, 20 ms
 // tones never). It then holds until kEndWindows (7) windows in a row lack it (a break of
 // about 15 ms) or another symbol is confirmed, so noise inside a tone never repeats it.
-// Cost: 16 multiply-adds per sample plus a little work every 4 ms.
+// Cost: 16 multiply-adds per sample plus a little work every 4 ms (the voice check runs
+// only on windows that pass every other test).
 // One detector per decoder channel; not thread-safe.
 #pragma once
 
@@ -52,6 +62,11 @@ class DtmfDetector {
     static constexpr double kMaxTwistDb = 8.0;
     static constexpr double kOctaveTolerancePercent = 0.75;
     static constexpr double kMinToneSharePercent = 70.0;
+    static constexpr double kMinPitchHz = 150.0;
+    static constexpr double kMinHarmonicHz = 300.0;
+    static constexpr double kMaxHarmonicHz = 3400.0;
+    static constexpr double kHarmonicTolerancePercent = 1.0;
+    static constexpr double kMinVoiceScoreDb = -7.0;
     static constexpr int kConfirmWindows = 5;
     static constexpr int kEndWindows = 7;
     // Minimum power of each tone, dB relative to a full-scale sine.
@@ -71,6 +86,8 @@ class DtmfDetector {
 
     void endSubBlock();
     char judgeWindow() const;
+    bool isVoice(const std::array<double, 2>& toneHz) const;
+    double windowedPower(double hz) const;
     void track(char symbol);
 
     // cos / -sin of each bin per sample of a sub-block, sample-major for vectorising.
@@ -85,6 +102,9 @@ class DtmfDetector {
     float energy_ = 0;
     int filled_ = 0;  // samples in the current sub-block
     std::array<Bins, kWindowSubBlocks> history_{};
+    // The samples of the last kWindowSubBlocks sub-blocks, by sub-block slot like history_.
+    std::array<std::array<float, kSubBlockSamples>, kWindowSubBlocks> samples_{};
+    std::array<float, kSubBlockSamples * kWindowSubBlocks> hann_{};
     std::array<float, kWindowSubBlocks> energies_{};
     int subBlocks_ = 0;  // since reset
     std::int64_t position_ = 0;

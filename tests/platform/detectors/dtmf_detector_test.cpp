@@ -145,5 +145,35 @@ TEST(DtmfDetector, SpeechChordsAndNoiseMakeNoSymbol) {
     EXPECT_EQ(keys(listen(music)), "");
 }
 
+// Vowels of a high voice as heard in synthetic speech: two harmonics of the pitch sit within
+// 2.5 % of a DTMF pair and carry most of the power (the 3rd and 5th of 319 Hz near D, of
+// 290 Hz near 9; the 3rd and 4th of 308 Hz near *); the weaker other harmonics give them away.
+TEST(DtmfDetector, AHighVoiceWhoseHarmonicsMimicAPairMakesNoSymbol) {
+    struct Vowel {
+        const char* label;
+        double pitchHz;
+        std::vector<double> harmonicDbfs;  // 1st, 2nd, ... harmonic
+    };
+    const Vowel vowels[] = {
+        {"319 Hz, like D", 319, {-24, -29, -15, -28, -21}},
+        {"290 Hz, like 9", 290, {-24, -28, -17.5, -28, -20}},
+        {"308 Hz, like *", 308, {-24, -24, -12.5, -11.5, -24}},
+    };
+    for (const Vowel& v : vowels) {
+        linesim::Samples vowel(linesim::silence(300).size());
+        for (std::size_t h = 0; h < v.harmonicDbfs.size(); ++h) {
+            const double hz = v.pitchHz * static_cast<double>(h + 1);
+            const linesim::Samples t =
+                linesim::tone(std::span<const double>(&hz, 1), v.harmonicDbfs[h], 300);
+            for (std::size_t i = 0; i < vowel.size(); ++i) {
+                vowel[i] += t[i];
+            }
+        }
+        linesim::Samples audio = join({linesim::silence(100), vowel, linesim::silence(100)});
+        addNoise(audio, -50, 8);
+        EXPECT_EQ(keys(listen(audio)), "") << v.label;
+    }
+}
+
 }  // namespace
 }  // namespace kovra

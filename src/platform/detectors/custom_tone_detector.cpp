@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 
 namespace kovra {
 
@@ -14,16 +15,20 @@ constexpr double kDcBlockPole = 0.995;  // about 6 Hz: keeps 20-25 Hz ring volta
 // Butterworth 4th order as two biquads.
 constexpr double kButterworthQ[2] = {0.54119610014619701, 1.3065629648763764};
 
-struct Biquad {
-    double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
-    double z1 = 0, z2 = 0;
+// Both quadratures of a band go through the same filters: one lane each.
+using Pair = double __attribute__((vector_size(16)));
 
-    static Biquad lowPass(double cutoffHz, double q) {
+// One Butterworth section; z1 and z2 hold the I and Q states side by side.
+struct Section {
+    double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+    Pair z1{0, 0}, z2{0, 0};
+
+    static Section lowPass(double cutoffHz, double q) {
         const double w0 = 2.0 * std::numbers::pi * cutoffHz / CustomToneDetector::kSampleRate;
         const double alpha = std::sin(w0) / (2.0 * q);
         const double c = std::cos(w0);
         const double a0 = 1.0 + alpha;
-        Biquad f;
+        Section f;
         f.b0 = (1.0 - c) / 2.0 / a0;
         f.b1 = (1.0 - c) / a0;
         f.b2 = f.b0;
@@ -32,8 +37,9 @@ struct Biquad {
         return f;
     }
 
-    double run(double x) {
-        const double y = b0 * x + z1;
+    // Direct form II transposed, lane by lane.
+    Pair run(Pair x) {
+        const Pair y = b0 * x + z1;
         z1 = b1 * x - a1 * y + z2;
         z2 = b2 * x - a2 * y;
         return y;
@@ -44,7 +50,7 @@ struct Biquad {
 struct Band {
     double frequencyHz = 0;
     double toleranceHz = 0;
-    Biquad filters[2][2];  // [I/Q][section]
+    Section sections[2];
     double stepCos = 1, stepSin = 0;
     double re = 1, im = 0;
     double energy = 0;
@@ -57,38 +63,12 @@ struct Band {
     }
 
     void reset() {
-        for (auto& quadrature : filters) {
-            for (int s = 0; s < 2; ++s) {
-                quadrature[s] = Biquad::lowPass(toleranceHz, kButterworthQ[s]);
-            }
+        for (int s = 0; s < 2; ++s) {
+            sections[s] = Section::lowPass(toleranceHz, kButterworthQ[s]);
         }
         re = 1;
         im = 0;
         energy = 0;
-    }
-
-    // Runs a stretch of samples. The state is worked on in locals so that it stays in
-    // registers: this loop is the decoder's hottest (every band of every line, every sample).
-    void run(std::span<const double> samples) {
-        Biquad i0 = filters[0][0], i1 = filters[0][1];
-        Biquad q0 = filters[1][0], q1 = filters[1][1];
-        double r = re, m = im, e = energy;
-        for (const double x : samples) {
-            const double i = i1.run(i0.run(x * r));
-            const double q = q1.run(q0.run(-x * m));
-            // A real tone splits between +f and -f; the kept half carries half its power.
-            e += 2.0 * (i * i + q * q);
-            const double nextRe = r * stepCos - m * stepSin;
-            m = r * stepSin + m * stepCos;
-            r = nextRe;
-        }
-        filters[0][0] = i0;
-        filters[0][1] = i1;
-        filters[1][0] = q0;
-        filters[1][1] = q1;
-        re = r;
-        im = m;
-        energy = e;
     }
 
     void renormalise() {
@@ -97,6 +77,110 @@ struct Band {
         im /= m;
     }
 };
+
+// Lanes of a group of B bands: I and Q of the first band, then of the second.
+using Quad = double __attribute__((vector_size(32)));
+template <int B>
+using Lanes = std::conditional_t<B == 1, Pair, Quad>;
+
+// Runs a group of B bands over a stretch of samples, side by side in the lanes of one
+// vector: the same arithmetic, in the same order, as one band at a time, but each filter
+// step serves every band of the group. The state is worked on in locals so that it stays in
+// registers: this loop is the decoder's hottest (every band of every line, every sample).
+template <int B>
+[[gnu::always_inline]] inline void runGroup(Band* bands, std::span<const double> samples) {
+    using V = Lanes<B>;
+    V b0[2], b1[2], b2[2], a1[2], a2[2], z1[2], z2[2];
+    std::array<double, B> r, m, e, c, sn;
+    for (int k = 0; k < B; ++k) {
+        const Band& band = bands[k];
+        for (int s = 0; s < 2; ++s) {
+            const Section& f = band.sections[s];
+            for (int lane = 2 * k; lane < 2 * k + 2; ++lane) {
+                b0[s][lane] = f.b0;
+                b1[s][lane] = f.b1;
+                b2[s][lane] = f.b2;
+                a1[s][lane] = f.a1;
+                a2[s][lane] = f.a2;
+                z1[s][lane] = f.z1[lane - 2 * k];
+                z2[s][lane] = f.z2[lane - 2 * k];
+            }
+        }
+        r[k] = band.re;
+        m[k] = band.im;
+        e[k] = band.energy;
+        c[k] = band.stepCos;
+        sn[k] = band.stepSin;
+    }
+    for (const double x : samples) {
+        V v;
+        for (int k = 0; k < B; ++k) {
+            // I gets x * re, Q gets -x * im.
+            v[2 * k] = x * r[k];
+            v[2 * k + 1] = x * -m[k];
+        }
+        for (int s = 0; s < 2; ++s) {
+            const V y = b0[s] * v + z1[s];
+            z1[s] = b1[s] * v - a1[s] * y + z2[s];
+            z2[s] = b2[s] * v - a2[s] * y;
+            v = y;
+        }
+        const V p = v * v;
+        for (int k = 0; k < B; ++k) {
+            // A real tone splits between +f and -f; the kept half carries half its power.
+            e[k] += 2.0 * (p[2 * k] + p[2 * k + 1]);
+            const double nextRe = r[k] * c[k] - m[k] * sn[k];
+            m[k] = r[k] * sn[k] + m[k] * c[k];
+            r[k] = nextRe;
+        }
+    }
+    for (int k = 0; k < B; ++k) {
+        Band& band = bands[k];
+        for (int s = 0; s < 2; ++s) {
+            band.sections[s].z1 = Pair{z1[s][2 * k], z1[s][2 * k + 1]};
+            band.sections[s].z2 = Pair{z2[s][2 * k], z2[s][2 * k + 1]};
+        }
+        band.re = r[k];
+        band.im = m[k];
+        band.energy = e[k];
+    }
+}
+
+// Groups of two bands (four lanes), the last one alone when the count is odd.
+[[gnu::always_inline]] inline void runBandsKernel(std::vector<Band>& bands,
+                                                  std::span<const double> samples) {
+    std::size_t at = 0;
+    for (; at + 2 <= bands.size(); at += 2) {
+        runGroup<2>(bands.data() + at, samples);
+    }
+    if (at < bands.size()) {
+        runGroup<1>(bands.data() + at, samples);
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Four lanes fit one AVX register; the same operations, so the same results (no fused
+// multiply-add: the target has none).
+[[gnu::target("avx2")]] void runBandsAvx2(std::vector<Band>& bands,
+                                          std::span<const double> samples) {
+    runBandsKernel(bands, samples);
+}
+#endif
+
+void runBandsPlain(std::vector<Band>& bands, std::span<const double> samples) {
+    runBandsKernel(bands, samples);
+}
+
+void runAllBands(std::vector<Band>& bands, std::span<const double> samples) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        runBandsAvx2(bands, samples);
+        return;
+    }
+#endif
+    runBandsPlain(bands, samples);
+}
 
 struct Tone {
     CustomToneParams params;
@@ -258,17 +342,23 @@ void CustomToneDetector::process(std::span<const std::int16_t> samples, std::int
         const std::size_t n =
             std::min(samples.size(), static_cast<std::size_t>(kStepSamples - s.stepFill));
         const std::span<double> blocked(s.dcBlocked.data() + s.stepFill, n);
+        // In locals: stores into blocked could otherwise alias the state and keep it in
+        // memory.
+        double dcX1 = s.dcX1;
+        double dcY1 = s.dcY1;
+        double total = s.total;
         for (std::size_t j = 0; j < n; ++j) {
             const double x = samples[j];
-            const double y = x - s.dcX1 + kDcBlockPole * s.dcY1;
-            s.dcX1 = x;
-            s.dcY1 = y;
-            s.total += y * y;
+            const double y = x - dcX1 + kDcBlockPole * dcY1;
+            dcX1 = x;
+            dcY1 = y;
+            total += y * y;
             blocked[j] = y;
         }
-        for (Band& b : s.bands) {
-            b.run(blocked);
-        }
+        s.dcX1 = dcX1;
+        s.dcY1 = dcY1;
+        s.total = total;
+        runAllBands(s.bands, blocked);
         samples = samples.subspan(n);
         s.stepFill += static_cast<int>(n);
         if (s.stepFill == kStepSamples) {

@@ -179,8 +179,7 @@ void PhoneToneDecoder::onCaptureBuffer(const CaptureBuffer& buffer) {
             }
         }
         if (fsk) {
-            casTone_.process(chunk, start,
-                             [this](int, std::int64_t position) { lastCasPosition_ = position; });
+            listenForCas(chunk, start);
             engines_->fsk.process(chunk);
         }
         if (MonitorCustomTone) {
@@ -207,6 +206,23 @@ void PhoneToneDecoder::onCaptureBuffer(const CaptureBuffer& buffer) {
     if (EnableSpectrumConversion && OnSpectrumData) {
         OnSpectrumData();
     }
+}
+
+void PhoneToneDecoder::listenForCas(std::span<const std::int16_t> chunk, std::int64_t start) {
+    // The alert tone only tells a call-waiting caller ID from an on-hook one. While both are
+    // monitored alike that decides nothing, and its two bands are a good part of the
+    // decoder's work on every line: it is heard afresh once the two differ.
+    if (MonitorCallerID == MonitorCIDCW) {
+        if (casListening_) {
+            casListening_ = false;
+            casTone_.reset();
+            lastCasPosition_ = -1;
+        }
+        return;
+    }
+    casListening_ = true;
+    casTone_.process(chunk, start,
+                     [this](int, std::int64_t position) { lastCasPosition_ = position; });
 }
 
 void PhoneToneDecoder::raise(const std::vector<Event>& events) {

@@ -11,7 +11,8 @@
 //     whose checksum fails is
 //     never reported. A message within kCidcwWindowMs after a CAS alert tone
 //     (2130 + 2750 Hz) is a caller ID on call waiting: reported only with MonitorCIDCW;
-//     any other is reported only with MonitorCallerID.
+//     any other is reported only with MonitorCallerID. The alert tone is listened for
+//     only while the two flags differ (when they agree it changes nothing).
 //   Custom tones: MonitorCustomTone, see custom_tone_detector.h for AddCustomTone.
 //   Spectrum: with EnableSpectrumConversion, GetPeakFrequencies reports the latest buffer
 //     (see peak_frequencies.h) and OnSpectrumData follows the buffer's other events.
@@ -22,6 +23,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,7 @@ class PhoneToneDecoder final : public TPhoneToneDecoder, private CaptureConsumer
     void onCaptureBuffer(const CaptureBuffer& buffer) override;
     void onCaptureGone() override { source_ = nullptr; }
     void onCallerIdMessage(const std::uint8_t* message, int length);
+    void listenForCas(std::span<const std::int16_t> chunk, std::int64_t start);
     void raise(const std::vector<Event>& events);
 
     DetectorCapture* source_ = nullptr;
@@ -76,6 +79,7 @@ class PhoneToneDecoder final : public TPhoneToneDecoder, private CaptureConsumer
     std::vector<Event> events_;
     std::int64_t chunkEnd_ = 0;  // position after the chunk being analysed
     std::int64_t lastCasPosition_ = -1;
+    bool casListening_ = false;
     int appliedThresholdDbm0_ = 1000;  // none applied yet
 };
 

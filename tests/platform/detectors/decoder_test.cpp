@@ -148,6 +148,28 @@ TEST(CustomTones, EachRowDetectsItsToneAndNothingElse) {
     }
 }
 
+// Five bands at once (the filters run two bands side by side, then the odd one alone):
+// each tone still reports only on its own frequency.
+TEST(CustomTones, FiveBandsTogetherEachHearOnlyTheirOwn) {
+    const std::vector<CustomToneRow> rows = {{1, 100, 0, 425, 0, 0, 0, -20.0F, 0},
+                                             {2, 100, 0, 20, 0, 0, 0, -9.0F, 0},
+                                             {3, 100, 0, 1000, 0, 0, 0, -20.0F, 0},
+                                             {4, 100, 0, 2969, 0, 0, 0, -20.0F, 0},
+                                             {5, 100, 0, 3400, 0, 0, 0, -20.0F, 0}};
+    const std::pair<int, Samples> cases[] = {{1, tone(425, 300, -10)},
+                                             {2, ring(300)},
+                                             {3, tone(1000, 300, -10)},
+                                             {4, tone(2969, 300, -10)},
+                                             {5, tone(3400, 300, -10)}};
+    for (const auto& [id, signal] : cases) {
+        DetectorRig rig;
+        addCustomTones(rig.decoder, rows);
+        rig.play(join({silence(200), signal, silence(300)}));
+        const std::vector<int> ids = rig.toneIds();
+        EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), std::set<int>{id}) << "tone " << id;
+    }
+}
+
 TEST(CustomTones, AToneThatGoesOnIsReportedAgainEveryOnTime) {
     DetectorRig rig;
     addCustomTones(rig.decoder, analogueToneRows());

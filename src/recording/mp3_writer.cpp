@@ -134,6 +134,11 @@ void Mp3Writer::StopWriting(bool wait) {
     stop_ = true;
     wake_.notify_all();
     if (capture_ != nullptr) {
+        // A source that drains ends its input here, on the caller's thread: the file then
+        // holds exactly the audio accepted before the stop, however late the worker sees it.
+        if (capture_->drainsOnStop()) {
+            capture_->endInput();
+        }
         capture_->wakeReader();
     }
     if (wait) {

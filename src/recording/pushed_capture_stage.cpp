@@ -34,9 +34,17 @@ void PushedCaptureStage::push(std::span<const std::int16_t> samples, int dataCha
     if (!accepting()) {
         return;
     }
-    const bool roomFound = spaceFree_.wait_for(lock, std::chrono::milliseconds(pushWaitMs_), [&] {
+    auto room = [&] {
         return !accepting() || queue_.size() + data.size() <= std::max(capacity, data.size());
-    });
+    };
+    bool roomFound = room();
+    if (!roomFound) {
+        // A reader waiting for a whole block takes what is queued instead.
+        pushWaiting_ = true;
+        dataReady_.notify_all();
+        roomFound = spaceFree_.wait_for(lock, std::chrono::milliseconds(pushWaitMs_), room);
+        pushWaiting_ = false;
+    }
     if (!accepting()) {
         return;
     }
@@ -50,7 +58,9 @@ void PushedCaptureStage::push(std::span<const std::int16_t> samples, int dataCha
     }
     queue_.insert(queue_.end(), data.begin(), data.end());
     committed_ += data.size() / static_cast<std::size_t>(stageChannels);
-    dataReady_.notify_all();
+    if (readerWants_ != 0 && queue_.size() >= readerWants_) {
+        dataReady_.notify_all();
+    }
 }
 
 void PushedCaptureStage::endOfFile() {
@@ -74,9 +84,20 @@ std::size_t PushedCaptureStage::read(std::span<std::int16_t> out) {
     if (!open_) {
         throw ChainError("DXAudio: The Stream is not opened");
     }
-    dataReady_.wait(lock, [this] { return !queue_.empty() || wake_ || endedLocked(); });
-    wake_ = false;
     const std::size_t channels = static_cast<std::size_t>(inChannels_);
+    // The reader is handed a whole request at a time (or what is left at the end, at a
+    // pause or when woken): one hand-over per block rather than one per pushed buffer,
+    // each of which costs the writer's thread a wake-up.
+    const std::size_t capacity = kCaptureBufferFrames * channels;
+    const std::size_t wanted =
+        std::max<std::size_t>(1, std::min(out.size() / channels * channels, capacity));
+    readerWants_ = wanted;
+    dataReady_.wait(lock, [&] {
+        return queue_.size() >= wanted || wake_ || ended_ ||
+               ((!running_ || pushWaiting_) && !queue_.empty()) || endedLocked();
+    });
+    readerWants_ = 0;
+    wake_ = false;
     const std::size_t n = std::min(out.size() / channels * channels, queue_.size());
     std::copy_n(queue_.begin(), n, out.begin());
     queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(n));
@@ -100,6 +121,7 @@ void PushedCaptureStage::stopBuffer() {
     std::lock_guard lock(mutex_);
     running_ = false;
     spaceFree_.notify_all();
+    dataReady_.notify_all();  // a paused reader takes what is queued
 }
 
 void PushedCaptureStage::startBuffer() {

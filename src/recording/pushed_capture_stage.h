@@ -11,6 +11,8 @@
 //   writer (up to kPushWaitMs) instead of dropping, so a fast run that outpaces the
 //   encoder is slowed down, never cut; only a writer stuck longer than that loses the
 //   block, counted as an overrun and logged.
+// - The writer is woken when a whole block it asked for is queued (or at the end, a pause
+//   or a stop), not for every push.
 // - Stopping drains: the writer takes every sample accepted before the stop, then ends
 //   the file. framesCommitted() counts those samples, so the writer's ElapsedSeconds
 //   follows the audio pushed, at the moment of the stop, whatever the writer's pace.
@@ -66,6 +68,8 @@ class PushedCaptureStage final : public CaptureStage {
     bool running_ = false;
     bool ended_ = false;
     bool wake_ = false;
+    std::size_t readerWants_ = 0;  // samples a waiting reader needs before it is woken
+    bool pushWaiting_ = false;     // push() waits for room
     std::uint64_t committed_ = 0;
 };
 

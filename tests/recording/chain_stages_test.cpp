@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 #include "mp3_probe.h"
@@ -245,6 +246,33 @@ TEST(PushedCaptureStage, KeepsAudioOnlyWhileArmedAndCountsOverruns) {
     }
     EXPECT_EQ(rest, 4u * 32000 - 8192);
     EXPECT_TRUE(stage.ended());
+    stage.close();
+}
+
+// The writer is woken for whole blocks; a push short of room, or a pause, hands it what is
+// queued instead of leaving both sides waiting.
+TEST(PushedCaptureStage, AReaderWaitingForABlockGetsWhatIsQueuedWhenPushOrPauseWaits) {
+    PushedCaptureStage stage(5000);
+    stage.setInChannels(2);
+    stage.armForStart();
+    stage.open();
+    const std::vector<std::int16_t> second(2 * 16000, 3);
+    std::vector<std::int16_t> big(4 * kCaptureBufferFrames);  // more than the queue holds
+    std::size_t first = 0;
+    std::size_t afterPause = 0;
+    std::thread reader([&] {
+        first = stage.read(big);
+        afterPause = stage.read(big);
+    });
+    for (int i = 0; i < 5; ++i) {
+        stage.push(second, 2);  // the fifth finds no room until the reader takes four
+    }
+    stage.stopBuffer();
+    reader.join();
+    EXPECT_EQ(first, 4u * 32000);
+    EXPECT_EQ(afterPause, 32000u);
+    EXPECT_EQ(stage.overruns(), 0u);
+    EXPECT_EQ(stage.framesCommitted(), 5u * 16000);
     stage.close();
 }
 

@@ -131,6 +131,25 @@ TEST_F(WriterTest, DurationFollowsElapsedSecondsAndFileEndsWithId3v1) {
     EXPECT_NEAR(test::decodeMp3(path("two.mp3")).audioSeconds(), 2.0, d.frameSeconds());
 }
 
+// The program goes on pushing right after a stop that does not wait; the file ends at the
+// stop whenever the worker gets to it.
+TEST_F(WriterTest, AudioPushedAfterAStopIsNotRecorded) {
+    Line line = makeLine({.pairOne = true, .side = 1, .linesOnInput = 2});
+    Mp3Writer& w = line.chain->writer();
+    w.FileName = path("stop.mp3");
+    ASSERT_TRUE(w.StartWriting());
+    const std::vector<std::int16_t> after = test::stereoTone(3.0, 800, 8000, 8000);
+    feed({line.capture}, test::stereoTone(2.0, 800, 8000, 8000));
+    w.StopWriting(false);
+    feed({line.capture}, after);
+    EXPECT_EQ(line.capture->framesCommitted(), 32000u);
+    w.StopWriting(true);
+    EXPECT_EQ(w.ElapsedSeconds(), 2);
+    const test::DecodedMp3 d = test::decodeMp3(path("stop.mp3"));
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_NEAR(d.audioSeconds(), 2.0, d.frameSeconds());
+}
+
 TEST_F(WriterTest, APauseLeavesNoGapInTheFile) {
     Line line = makeLine({.pairOne = false, .side = 1, .linesOnInput = 1});
     Mp3Writer& w = line.chain->writer();

@@ -14,11 +14,32 @@ std::int16_t amplifySample(std::int16_t sample, int amplify) {
     return static_cast<std::int16_t>(s);
 }
 
+namespace {
+
+// std::lround (halves away from zero) without the library call: this runs for every frame
+// of every recording.
+long roundHalfAway(double v) {
+    if (!(std::fabs(v) < 1e15)) {
+        return std::lround(v);
+    }
+    const auto whole = static_cast<long>(v);                 // towards zero
+    const double fraction = v - static_cast<double>(whole);  // exact
+    if (fraction >= 0.5) {
+        return whole + 1;
+    }
+    if (fraction <= -0.5) {
+        return whole - 1;
+    }
+    return whole;
+}
+
+}  // namespace
+
 void balanceFrame(std::int16_t& left, std::int16_t& right, double balance) {
     if (balance > 0.5) {
-        left = static_cast<std::int16_t>(std::lround(left * (1.0 - balance)));
+        left = static_cast<std::int16_t>(roundHalfAway(left * (1.0 - balance)));
     } else {
-        right = static_cast<std::int16_t>(std::lround(right * balance));
+        right = static_cast<std::int16_t>(roundHalfAway(right * balance));
     }
 }
 

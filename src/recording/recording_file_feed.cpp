@@ -64,40 +64,64 @@ void RecordingFileFeed::pushConverted(const std::vector<std::int16_t>& samples) 
     }
 }
 
+std::int64_t RecordingFileFeed::readFrames(std::int16_t* into, std::int64_t frames) {
+    // The file is read a large block ahead: advanceTo() runs after every detector buffer,
+    // and a library and system call for each few hundred frames cost more than the copying.
+    const auto channels = static_cast<std::size_t>(channels_);
+    std::int64_t done = 0;
+    while (done < frames) {
+        if (aheadOffset_ >= ahead_.size()) {
+            ahead_.resize(kReadAheadFrames * channels);
+            const sf_count_t got =
+                sf_readf_short(h_->file, ahead_.data(), static_cast<sf_count_t>(kReadAheadFrames));
+            ahead_.resize(got > 0 ? static_cast<std::size_t>(got) * channels : 0);
+            aheadOffset_ = 0;
+            if (got <= 0) {
+                break;
+            }
+        }
+        const std::size_t n = std::min(static_cast<std::size_t>(frames - done) * channels,
+                                       ahead_.size() - aheadOffset_);
+        std::copy_n(ahead_.begin() + static_cast<std::ptrdiff_t>(aheadOffset_), n,
+                    into + static_cast<std::size_t>(done) * channels);
+        aheadOffset_ += n;
+        done += static_cast<std::int64_t>(n / channels);
+    }
+    return done;
+}
+
 bool RecordingFileFeed::advanceTo(double seconds) {
     const auto target = std::min<std::int64_t>(
         totalFrames_, static_cast<std::int64_t>(std::llround(seconds * rate_)));
-    std::vector<std::int16_t> in;
-    std::vector<std::int16_t> out;
     while (framesRead_ < target) {
         const std::int64_t frames = std::min<std::int64_t>(target - framesRead_, 4096);
-        in.resize(static_cast<std::size_t>(frames * channels_));
-        const sf_count_t got = sf_readf_short(h_->file, in.data(), frames);
+        in_.resize(static_cast<std::size_t>(frames * channels_));
+        const std::int64_t got = readFrames(in_.data(), frames);
         if (got <= 0) {
             totalFrames_ = framesRead_;  // shorter than its header says
             break;
         }
         framesRead_ += got;
-        in.resize(static_cast<std::size_t>(got * channels_));
+        in_.resize(static_cast<std::size_t>(got * channels_));
         if (h_->resampler == nullptr) {
-            pushConverted(in);
+            pushConverted(in_);
             continue;
         }
-        out.resize(
+        out_.resize(
             static_cast<std::size_t>((double(got) * kChainSampleRate / rate_ + 64) * channels_));
         std::size_t done = 0;
-        soxr_process(h_->resampler, in.data(), static_cast<std::size_t>(got), nullptr, out.data(),
-                     out.size() / static_cast<std::size_t>(channels_), &done);
-        out.resize(done * static_cast<std::size_t>(channels_));
-        pushConverted(out);
+        soxr_process(h_->resampler, in_.data(), static_cast<std::size_t>(got), nullptr, out_.data(),
+                     out_.size() / static_cast<std::size_t>(channels_), &done);
+        out_.resize(done * static_cast<std::size_t>(channels_));
+        pushConverted(out_);
     }
     if (framesRead_ >= totalFrames_) {
         if (h_->resampler != nullptr && !flushed_) {
-            out.resize(static_cast<std::size_t>(1024 * channels_));
+            out_.resize(static_cast<std::size_t>(1024 * channels_));
             std::size_t done = 0;
-            soxr_process(h_->resampler, nullptr, 0, nullptr, out.data(), 1024, &done);
-            out.resize(done * static_cast<std::size_t>(channels_));
-            pushConverted(out);
+            soxr_process(h_->resampler, nullptr, 0, nullptr, out_.data(), 1024, &done);
+            out_.resize(done * static_cast<std::size_t>(channels_));
+            pushConverted(out_);
         }
         flushed_ = true;
         return false;

@@ -35,7 +35,11 @@ class RecordingFileFeed {
   private:
     struct Handles;
 
+    static constexpr std::size_t kReadAheadFrames = 16384;
+
     void pushConverted(const std::vector<std::int16_t>& samples);
+    // Up to frames frames of the file (fewer only at its end).
+    std::int64_t readFrames(std::int16_t* into, std::int64_t frames);
 
     std::unique_ptr<Handles> h_;
     int channels_ = 1;
@@ -44,6 +48,10 @@ class RecordingFileFeed {
     std::int64_t framesRead_ = 0;
     bool flushed_ = false;
     std::vector<PushedCaptureStage*> targets_;
+    std::vector<std::int16_t> ahead_;  // read from the file, not yet taken
+    std::size_t aheadOffset_ = 0;      // samples of ahead_ taken
+    std::vector<std::int16_t> in_;
+    std::vector<std::int16_t> out_;
 };
 
 }  // namespace kovra

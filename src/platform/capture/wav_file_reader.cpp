@@ -13,7 +13,8 @@ namespace {
 
 constexpr int kMinRate = 4000;
 constexpr int kMaxRate = 192000;
-constexpr std::size_t kBlockFrames = 4096;  // decoded per libsndfile call
+constexpr std::size_t kBlockFrames = 4096;                  // decoded per libsndfile call
+constexpr std::size_t kReadAheadFrames = 4 * kBlockFrames;  // when no resampling is needed
 
 [[noreturn]] void fail(const std::filesystem::path& file, const std::string& reason) {
     throw WavReadError(file.string() + ": " + reason);
@@ -113,19 +114,30 @@ std::size_t WavFileReader::read(std::span<std::int16_t> out) {
     if (wanted == 0) {
         return 0;
     }
+    const auto channels = static_cast<std::size_t>(channels_);
     if (handles_->soxr == nullptr) {
-        if (fileEnded_) {
-            return 0;
+        // Read ahead a large block: a capture asks for a few hundred frames at a time, and a
+        // library call and a system call for each cost more than the copying.
+        std::size_t written = 0;
+        while (written < wanted) {
+            if (pendingOffset_ >= pendingFrames()) {
+                if (fileEnded_) {
+                    break;
+                }
+                pendingOffset_ = 0;
+                if (readFileFrames(kReadAheadFrames) == 0) {
+                    fileEnded_ = true;
+                    break;
+                }
+            }
+            const std::size_t n = std::min(wanted - written, pendingFrames() - pendingOffset_);
+            std::copy_n(fileBlock_.begin() + static_cast<std::ptrdiff_t>(pendingOffset_ * channels),
+                        n * channels,
+                        out.begin() + static_cast<std::ptrdiff_t>(written * channels));
+            pendingOffset_ += n;
+            written += n;
         }
-        const sf_count_t got =
-            sf_readf_short(handles_->sf, out.data(), static_cast<sf_count_t>(wanted));
-        if (got < 0 || sf_error(handles_->sf) != SF_ERR_NO_ERROR) {
-            fail(file_, std::string("read error: ") + sf_strerror(handles_->sf));
-        }
-        if (got == 0) {
-            fileEnded_ = true;
-        }
-        return static_cast<std::size_t>(got);
+        return written;
     }
     std::size_t written = 0;
     while (written < wanted && !flushed_) {

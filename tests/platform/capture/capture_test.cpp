@@ -54,6 +54,30 @@ TEST(WavFileReader, ResamplesAnyRateAndKeepsChannels) {
     }
 }
 
+// At the file's own rate the samples come through untouched, however the reads fall against
+// the reader's own blocks.
+TEST(WavFileReader, AtTheFileRateSmallReadsGiveEverySampleOnce) {
+    TempDir dir;
+    const auto file = dir.path("line.wav");
+    Samples left(40000);
+    Samples right(40000);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        left[i] = static_cast<std::int16_t>(i % 30011);
+        right[i] = static_cast<std::int16_t>(-static_cast<int>(i % 29989));
+    }
+    const Samples both = stereo(left, right);
+    writeWav(file, 8000, 2, both);
+    WavFileReader reader(file, 8000);
+    Samples got;
+    std::vector<std::int16_t> block(2 * 333);
+    while (const std::size_t frames = reader.read(block)) {
+        got.insert(got.end(), block.begin(),
+                   block.begin() + static_cast<std::ptrdiff_t>(2 * frames));
+    }
+    EXPECT_EQ(got, both);
+    EXPECT_EQ(reader.read(block), 0U);
+}
+
 TEST(WavFileReader, BadFilesAreRefusedNamingFileAndReason) {
     TempDir dir;
     writeWav(dir.path("good.wav"), 8000, 1, tone(1000, 1000, -6));

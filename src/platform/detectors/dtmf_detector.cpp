@@ -228,23 +228,25 @@ char DtmfDetector::judgeWindow() const {
 
 bool DtmfDetector::isVoice(const std::array<double, 2>& toneHz) const {
     const double tones = (windowedPower(toneHz[0]) + windowedPower(toneHz[1])) / 2.0;
-    const double minScore = dbToPower(kMinVoiceScoreDb);
     for (int m = 2; toneHz[0] / m >= kMinPitchHz; ++m) {
         const double n = std::round(toneHz[1] * m / toneHz[0]);
         const double pitch = (toneHz[0] + toneHz[1]) / (m + n);
         if (std::abs(toneHz[1] - n * pitch) > kHarmonicTolerancePercent / 100.0 * toneHz[1]) {
             continue;
         }
-        // Mean power of the comb's other teeth (harmonics 1 to n + 2 but m and n) and of the
-        // floor halfway between them, inside the telephone band.
+        // The comb's other teeth (harmonics 1 to n + 2 but m and n) and the floor halfway
+        // between them, inside the telephone band.
         double teeth = 0;
+        double strongest = 0;
         double floor = 0;
         int teethCount = 0;
         int floorCount = 0;
         for (int k = 1; k <= n + 2; ++k) {
             const double hz = k * pitch;
             if (k != m && k != n && hz >= kMinHarmonicHz && hz <= kMaxHarmonicHz) {
-                teeth += windowedPower(hz);
+                const double p = windowedPower(hz);
+                teeth += p;
+                strongest = std::max(strongest, p);
                 ++teethCount;
             }
             const double between = hz - pitch / 2.0;
@@ -258,7 +260,9 @@ bool DtmfDetector::isVoice(const std::array<double, 2>& toneHz) const {
         }
         teeth /= teethCount;
         floor /= floorCount;
-        if (teeth > floor && (teeth - floor) * teeth >= minScore * tones * floor) {
+        if (strongest >= tones * dbToPower(kMinStrongToothDb) ||
+            (strongest >= tones * dbToPower(kMinToothDb) &&
+             teeth >= floor * dbToPower(kMinCombContrastDb))) {
             return true;
         }
     }

@@ -24,11 +24,17 @@
 //     harmonics that land near a DTMF pair (the 3rd and 5th of 319 Hz: 957 and 1595 Hz; the
 //     3rd and 4th of 308 Hz: 925 and 1232 Hz). If both tones are harmonics m and n (m <= 6,
 //     within kHarmonicTolerancePercent) of one pitch, a Hann-windowed DFT of the window
-//     measures that pitch's comb between 300 and 3400 Hz: T, the mean power of the other
-//     harmonics up to n + 2, and F, the mean power halfway between harmonics. A voice has
-//     teeth well above the floor, a DTMF pair has noise at both: (T - F) / tones * T / F at
-//     or above kMinVoiceScoreDb (-7 dB; vowels show -3 dB and more, a pair at 6 dB SNR at
-//     most -10 dB in thousands of windows, whatever the twist) marks a voice.
+//     measures that pitch's comb between 300 and 3400 Hz: the other harmonics up to n + 2
+//     (teeth) and the points halfway between harmonics (floor). It is a voice when a tooth
+//     is nearly as strong as the tones (within kMinStrongToothDb, 11 dB, of their mean
+//     power), or when one is within kMinToothDb (18 dB) on a comb well above its floor
+//     (mean teeth over mean floor at least kMinCombContrastDb, 7 dB; below a pitch of about
+//     250 Hz the window cannot resolve the floor, and the first rule has to do). Vowels that
+//     passed every other test showed a tooth at -11 dB or more, or at -18 dB with a
+//     contrast of 9 dB or more. A DTMF pair has noise there (at 6 dB SNR a tooth reaches
+//     -11 dB in about one window in 200, the contrast never 7 dB, any twist); its own
+//     distortion products are harmonics of the comb too, but a phone keeps them 20 dB or
+//     more below the tones.
 // A symbol is reported once kConfirmWindows (5) windows show it, with at most one window
 // missing in between: a tone must last about 30 ms (40 ms tones are always heard, 20 ms
 // tones never). It then holds until kEndWindows (7) windows in a row lack it (a break of
@@ -66,7 +72,9 @@ class DtmfDetector {
     static constexpr double kMinHarmonicHz = 300.0;
     static constexpr double kMaxHarmonicHz = 3400.0;
     static constexpr double kHarmonicTolerancePercent = 1.0;
-    static constexpr double kMinVoiceScoreDb = -7.0;
+    static constexpr double kMinStrongToothDb = -11.0;
+    static constexpr double kMinToothDb = -18.0;
+    static constexpr double kMinCombContrastDb = 7.0;
     static constexpr int kConfirmWindows = 5;
     static constexpr int kEndWindows = 7;
     // Minimum power of each tone, dB relative to a full-scale sine.

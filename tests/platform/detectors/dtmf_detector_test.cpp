@@ -147,7 +147,8 @@ TEST(DtmfDetector, SpeechChordsAndNoiseMakeNoSymbol) {
 
 // Vowels of a high voice as heard in synthetic speech: two harmonics of the pitch sit within
 // 2.5 % of a DTMF pair and carry most of the power (the 3rd and 5th of 319 Hz near D, of
-// 290 Hz near 9; the 3rd and 4th of 308 Hz near *); the weaker other harmonics give them away.
+// 290 Hz near 9; the 3rd and 4th of 308 Hz near *; the 4th and 7th of 176 Hz near 1); the
+// other harmonics give them away.
 TEST(DtmfDetector, AHighVoiceWhoseHarmonicsMimicAPairMakesNoSymbol) {
     struct Vowel {
         const char* label;
@@ -158,6 +159,7 @@ TEST(DtmfDetector, AHighVoiceWhoseHarmonicsMimicAPairMakesNoSymbol) {
         {"319 Hz, like D", 319, {-24, -29, -15, -28, -21}},
         {"290 Hz, like 9", 290, {-24, -28, -17.5, -28, -20}},
         {"308 Hz, like *", 308, {-24, -24, -12.5, -11.5, -24}},
+        {"176 Hz, like 1", 176, {-30, -32, -23.5, -17, -33, -26.5, -22.5}},
     };
     for (const Vowel& v : vowels) {
         linesim::Samples vowel(linesim::silence(300).size());
@@ -173,6 +175,39 @@ TEST(DtmfDetector, AHighVoiceWhoseHarmonicsMimicAPairMakesNoSymbol) {
         addNoise(audio, -50, 8);
         EXPECT_EQ(keys(listen(audio)), "") << v.label;
     }
+}
+
+// A phone's distortion products (harmonics, sum and difference of the pair) are harmonics of
+// the comb the voice check measures; 20 dB below the tones, on a quiet line, they are still
+// DTMF.
+TEST(DtmfDetector, HearsAPairWithDistortionTwentyDbDown) {
+    const char* rows = "123A456B789C*0#D";
+    const double low[] = {697, 770, 852, 941};
+    const double high[] = {1209, 1336, 1477, 1633};
+    linesim::Samples audio = linesim::silence(200);
+    for (int i = 0; i < 16; ++i) {
+        const double fl = low[i / 4];
+        const double fh = high[i % 4];
+        const std::pair<double, double> parts[] = {
+            {fl, -13},      {fh, -13},      {2 * fl, -33},      {2 * fh, -33},
+            {fh - fl, -33}, {fl + fh, -33}, {2 * fl - fh, -33}, {2 * fh - fl, -33}};
+        linesim::Samples symbol(linesim::silence(100).size());
+        for (const auto& [hz, dbfs] : parts) {
+            const linesim::Samples t = linesim::tone(std::span<const double>(&hz, 1), dbfs, 100);
+            for (std::size_t n = 0; n < symbol.size(); ++n) {
+                symbol[n] += t[n];
+            }
+        }
+        const linesim::Samples gap = linesim::silence(100);
+        audio.insert(audio.end(), symbol.begin(), symbol.end());
+        audio.insert(audio.end(), gap.begin(), gap.end());
+    }
+    addNoise(audio, -65, 9);
+    std::string expected;
+    for (int i = 0; i < 16; ++i) {
+        expected += rows[i];
+    }
+    EXPECT_EQ(keys(listen(audio)), expected);
 }
 
 }  // namespace

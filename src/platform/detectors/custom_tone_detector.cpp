@@ -12,6 +12,15 @@ namespace {
 
 constexpr double kFullScaleSinePower = 32768.0 * 32768.0 / 2.0;
 constexpr double kDcBlockPole = 0.995;  // about 6 Hz: keeps 20-25 Hz ring voltage
+// Sleeping while the line is quiet: a step this far below the lowest minimum level cannot
+// hold any tone (a band's power is at most twice the step's), so the bands rest once enough
+// quiet steps have passed for their filters to forget what came before (e^-25 of it, by the
+// slowest pole). Waking, they run over those quiet steps again from rest, which gives them
+// back the state they would have had. Tolerances so narrow that this takes longer than
+// kMaxSleepSteps never rest.
+constexpr double kSleepMarginDb = 25.0;
+constexpr double kSleepDecayNepers = 25.0;
+constexpr std::size_t kMaxSleepSteps = 100;  // 1 s
 // Butterworth 4th order as two biquads.
 constexpr double kButterworthQ[2] = {0.54119610014619701, 1.3065629648763764};
 
@@ -209,6 +218,61 @@ struct CustomToneDetector::State {
     int stepFill = 0;
     std::int64_t stepStart = 0;
     std::array<double, kStepSamples> dcBlocked{};  // the current step's samples so far
+    double quietPower = 0;                         // a step below this holds no tone
+    std::size_t quietStepsToSleep = 0;             // 0: never sleeps
+    std::size_t quietSteps = 0;                    // quiet steps in a row
+    bool asleep = false;
+    std::vector<double> history;  // the last quietStepsToSleep steps; the oldest at historyStep
+    std::size_t historyStep = 0;
+
+    void prepareSleep() {
+        float minLevel = tones.front().params.minLevelDbfs;
+        for (const Tone& t : tones) {
+            minLevel = std::min(minLevel, t.params.minLevelDbfs);
+        }
+        quietPower = kFullScaleSinePower * std::pow(10.0, (minLevel - kSleepMarginDb) / 10.0);
+        double minTolerance = bands.front().toleranceHz;
+        for (const Band& b : bands) {
+            minTolerance = std::min(minTolerance, b.toleranceHz);
+        }
+        const double slowestDecay =
+            2.0 * std::numbers::pi * minTolerance * std::sin(std::numbers::pi / 8);
+        const auto steps = static_cast<std::size_t>(
+            std::ceil(kSleepDecayNepers / slowestDecay * kSampleRate / kStepSamples));
+        quietStepsToSleep = steps <= kMaxSleepSteps ? steps : 0;
+        history.assign(quietStepsToSleep * kStepSamples, 0.0);
+        historyStep = 0;
+        quietSteps = 0;
+        asleep = false;
+    }
+
+    void finishBands() {
+        for (Band& b : bands) {
+            b.energy = 0;
+            b.renormalise();
+        }
+    }
+
+    void wake() {
+        for (Band& b : bands) {
+            b.reset();
+        }
+        for (std::size_t k = 0; k < quietStepsToSleep; ++k) {
+            const std::size_t at = (historyStep + k) % quietStepsToSleep * kStepSamples;
+            runAllBands(bands, std::span<const double>(history).subspan(at, kStepSamples));
+            finishBands();
+        }
+        asleep = false;
+    }
+
+    void remember() {
+        if (quietStepsToSleep == 0) {
+            return;
+        }
+        std::copy(dcBlocked.begin(), dcBlocked.end(),
+                  history.begin() + static_cast<std::ptrdiff_t>(historyStep * kStepSamples));
+        historyStep = (historyStep + 1) % quietStepsToSleep;
+    }
 
     std::size_t bandFor(double f, double tol) {
         for (std::size_t b = 0; b < bands.size(); ++b) {
@@ -223,10 +287,20 @@ struct CustomToneDetector::State {
     void endStep(const Report& report) {
         const std::int64_t stepEnd = stepStart + kStepSamples;
         const double totalPower = total / kStepSamples;
+        const bool quiet = quietStepsToSleep > 0 && totalPower < quietPower;
+        if (asleep && !quiet) {
+            wake();
+        }
+        if (!asleep) {
+            runAllBands(bands, dcBlocked);
+        }
         for (Tone& t : tones) {
-            bool present = totalPower > 0;
+            bool present = !asleep && totalPower > 0;
             double bandPower = 0;
             for (std::size_t b : t.bands) {
+                if (asleep) {
+                    break;
+                }
                 const double p = bands[b].energy / kStepSamples;
                 bandPower += p;
                 const double level = 10.0 * std::log10(std::max(p, 1e-12) / kFullScaleSinePower);
@@ -257,10 +331,14 @@ struct CustomToneDetector::State {
                 t.active = false;
             }
         }
-        for (Band& b : bands) {
-            b.energy = 0;
-            b.renormalise();
+        if (!asleep) {
+            finishBands();
         }
+        quietSteps = quiet ? quietSteps + 1 : 0;
+        if (quietStepsToSleep > 0 && quietSteps >= quietStepsToSleep) {
+            asleep = true;
+        }
+        remember();
         total = 0;
         stepFill = 0;
         stepStart = stepEnd;
@@ -302,6 +380,7 @@ bool CustomToneDetector::add(const CustomToneParams& params) {
         tone.bands.push_back(state_->bandFor(f, tol));
     }
     state_->tones.push_back(std::move(tone));
+    state_->prepareSleep();
     return true;
 }
 
@@ -325,6 +404,8 @@ void CustomToneDetector::reset() {
     s.dcX1 = s.dcY1 = s.total = 0;
     s.stepFill = 0;
     s.stepStart = 0;
+    s.quietSteps = 0;
+    s.asleep = false;
 }
 
 void CustomToneDetector::process(std::span<const std::int16_t> samples, std::int64_t firstPosition,
@@ -336,8 +417,8 @@ void CustomToneDetector::process(std::span<const std::int16_t> samples, std::int
     if (s.stepFill == 0) {
         s.stepStart = firstPosition;
     }
-    // Up to the end of a step at a time: the DC-blocked samples first, then each band over
-    // them (the same arithmetic, in the same order, as sample by sample).
+    // Up to the end of a step at a time: the DC-blocked samples, then at the step's end
+    // the bands over them (the same arithmetic, in the same order, as sample by sample).
     while (!samples.empty()) {
         const std::size_t n =
             std::min(samples.size(), static_cast<std::size_t>(kStepSamples - s.stepFill));
@@ -358,7 +439,6 @@ void CustomToneDetector::process(std::span<const std::int16_t> samples, std::int
         s.dcX1 = dcX1;
         s.dcY1 = dcY1;
         s.total = total;
-        runAllBands(s.bands, blocked);
         samples = samples.subspan(n);
         s.stepFill += static_cast<int>(n);
         if (s.stepFill == kStepSamples) {

@@ -9,7 +9,9 @@
 // its frequencies together carry the minimum share of the step's whole power (so speech,
 // music or noise of the same loudness do not count). Levels are dB relative to full scale
 // with a full-scale sine at 0 dB, rounded to whole dB before the comparison, as the line
-// logic rounds its levels.
+// logic rounds its levels. While the line stays far below every tone's minimum level the
+// band filters rest (no tone can be present then) and, on waking, catch up on the last
+// quiet stretch, so their reports are those of filters that never rested.
 //
 // AddCustomTone(id, p2, p3, p4, p5, p6, p7, p8, p9):
 //   id  reported in OnToneDetected.

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
+#include <span>
 
 #include "detector_rig.h"
 #include "line_signals.h"
+#include "platform/detectors/custom_tone_detector.h"
 #include "platform/detectors/standard_tones.h"
 
 namespace kovra {
@@ -168,6 +171,50 @@ TEST(CustomTones, FiveBandsTogetherEachHearOnlyTheirOwn) {
         const std::vector<int> ids = rig.toneIds();
         EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), std::set<int>{id}) << "tone " << id;
     }
+}
+
+// The bands rest while the line is quiet and catch up when it wakes: the reports must be
+// exactly those of a detector that never rests (kept awake here by a row too narrow to
+// rest). Tones straddle the rows' levels after quiet gaps of every length, over faint noise.
+TEST(CustomTones, RestingThroughQuietStretchesChangesNoReport) {
+    std::mt19937 random(5);
+    std::normal_distribution<double> hiss(0.0, 30.0);  // about -61 dBFS
+    Samples line;
+    const int gapsMs[] = {10, 150, 220, 400, 1500, 3000};
+    const double levels[] = {-20.6, -20.4, -19.5, -21.5, -15.0, -20.5};
+    for (int i = 0; i < 6; ++i) {
+        line = join({line, silence(gapsMs[i]), tone(425, 450 + 130 * i, levels[i]),
+                     silence(gapsMs[5 - i]), ring(300 + 70 * i)});
+    }
+    for (std::int16_t& x : line) {
+        x = static_cast<std::int16_t>(std::clamp(x + std::lround(hiss(random)), -32768L, 32767L));
+    }
+    auto reports = [&](bool awake) {
+        CustomToneDetector detector;
+        for (const CustomToneRow& r : analogueToneRows()) {
+            detector.add({r.id, r.p2, r.p3, r.p4, r.p5, r.p6, r.p7, r.p8, r.p9});
+        }
+        if (awake) {
+            detector.add({9, 0, 0, 3000, 0, 2, 0, -100.0F, 1});
+        }
+        std::vector<std::pair<int, std::int64_t>> heard;
+        // Chunks of 80 and one of 32, as a decoder hands over a 512-frame buffer.
+        for (std::size_t at = 0; at < line.size();) {
+            const std::size_t n =
+                std::min<std::size_t>(at % 512 == 480 ? 32 : 80, line.size() - at);
+            detector.process(std::span(line).subspan(at, n), static_cast<std::int64_t>(at),
+                             [&](int id, std::int64_t position) {
+                                 if (id != 9) {
+                                     heard.emplace_back(id, position);
+                                 }
+                             });
+            at += n;
+        }
+        return heard;
+    };
+    const auto resting = reports(false);
+    EXPECT_EQ(resting, reports(true));
+    EXPECT_GT(resting.size(), 20U);
 }
 
 TEST(CustomTones, AToneThatGoesOnIsReportedAgainEveryOnTime) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "platform/log.h"
@@ -33,14 +34,17 @@ float SpectrumView::levelDbfs(std::span<const std::int16_t> interleaved, int cha
     if (channels <= 0 || index < 0 || index >= channels) {
         return kFloorDb;
     }
-    double sum = 0;
+    // Squares summed as integers: exact, as the sum of doubles was for any buffer size a
+    // capture uses, and without a long chain of dependent additions.
+    std::uint64_t squares = 0;
     std::size_t count = 0;
     for (std::size_t i = static_cast<std::size_t>(index); i < interleaved.size();
          i += static_cast<std::size_t>(channels)) {
-        const double x = interleaved[i];
-        sum += x * x;
+        const std::int32_t x = interleaved[i];
+        squares += static_cast<std::uint64_t>(x * x);
         ++count;
     }
+    const auto sum = static_cast<double>(squares);
     if (count == 0 || sum <= 0) {
         return kFloorDb;
     }

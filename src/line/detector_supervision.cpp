@@ -205,6 +205,12 @@ void PairDetectorControl::BnStopClick() {
 }
 
 void PairDetectorControl::WaveExCtrl1RecordDone() {
+    if (controls_.WaveExCtrl1.CaptureRunning()) {
+        // The answer to a stop that was followed at once by a new start (a card change,
+        // the start-up): the new capture keeps its supervision and nothing was disabled.
+        silentStop_ = false;
+        return;
+    }
     BnStartEnabled = true;
     BnStopEnabled = false;
     controls_.WaveView1.ResetView();

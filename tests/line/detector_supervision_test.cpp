@@ -185,6 +185,20 @@ TEST(DetectorStop, CaptureStopIsReportedOnBothLines) {
     EXPECT_TRUE(p.control->BnStartEnabled);
 }
 
+TEST(DetectorStop, RestartInTheSameStepKeepsSupervisionAndReportsNothing) {
+    // A card change (also run at start-up) stops and starts in one handler; the stop's
+    // answer arrives after the new start.
+    SupervisedPair p(2);
+    p.control->setAdapter(1);
+    p.control->BnStopClick();
+    p.control->BnStartClick();
+    p.loop.advance(Millis(3000));
+    EXPECT_TRUE(p.control->timerLedEnabled());
+    EXPECT_EQ(p.secondTicks, 3);
+    EXPECT_FALSE(p.control->BnStartEnabled);
+    EXPECT_THAT(p.relay.texts(), IsEmpty());
+}
+
 TEST(DetectorRearm, QuietPairRestartsCaptureSilently) {
     SupervisedPair p(1);
     p.control->setAdapter(1);

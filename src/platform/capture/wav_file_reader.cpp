@@ -13,8 +13,8 @@ namespace {
 
 constexpr int kMinRate = 4000;
 constexpr int kMaxRate = 192000;
-constexpr std::size_t kBlockFrames = 4096;                  // decoded per libsndfile call
-constexpr std::size_t kReadAheadFrames = 4 * kBlockFrames;  // when no resampling is needed
+constexpr std::size_t kBlockFrames = 4096;                  // frames per read() of readAll
+constexpr std::size_t kReadAheadFrames = 4 * kBlockFrames;  // decoded per libsndfile call
 
 [[noreturn]] void fail(const std::filesystem::path& file, const std::string& reason) {
     throw WavReadError(file.string() + ": " + reason);
@@ -56,7 +56,8 @@ struct WavFileReader::Handles {
     }
 };
 
-WavFileReader::WavFileReader(const std::filesystem::path& file, int outputRate)
+WavFileReader::WavFileReader(const std::filesystem::path& file, int outputRate,
+                             ResampleQuality quality)
     : file_(file), outputRate_(outputRate), handles_(std::make_unique<Handles>()) {
     if (outputRate < kMinRate || outputRate > kMaxRate) {
         fail(file, "unsupported output rate " + std::to_string(outputRate) + " Hz");
@@ -84,12 +85,14 @@ WavFileReader::WavFileReader(const std::filesystem::path& file, int outputRate)
     }
     channels_ = info.channels;
     fileRate_ = info.samplerate;
+    fileFrames_ = info.frames;
     if (fileRate_ != outputRate_) {
         soxr_error_t error = nullptr;
         const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        const soxr_quality_spec_t spec =
+            soxr_quality_spec(quality == ResampleQuality::High ? SOXR_HQ : SOXR_MQ, 0);
         handles_->soxr = soxr_create(fileRate_, outputRate_, static_cast<unsigned>(channels_),
-                                     &error, &io, &quality, nullptr);
+                                     &error, &io, &spec, nullptr);
         if (handles_->soxr == nullptr) {
             fail(file, std::string("cannot resample: ") + (error != nullptr ? error : "?"));
         }
@@ -145,11 +148,9 @@ std::size_t WavFileReader::read(std::span<std::int16_t> out) {
         std::size_t done = 0;
         if (!fileEnded_ || pendingOffset_ < pendingFrames()) {
             if (pendingOffset_ >= pendingFrames()) {
-                // Feed the resampler only about what the frames still wanted need.
-                const double ratio = static_cast<double>(fileRate_) / outputRate_;
-                const auto need = static_cast<std::size_t>((wanted - written) * ratio) + 16;
+                // Read ahead here too; the resampler takes from the block what it needs.
                 pendingOffset_ = 0;
-                if (readFileFrames(std::min(need, kBlockFrames)) == 0) {
+                if (readFileFrames(kReadAheadFrames) == 0) {
                     fileEnded_ = true;
                     continue;
                 }

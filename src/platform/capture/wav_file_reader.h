@@ -28,12 +28,17 @@ struct PcmAudio {
     std::size_t frames() const { return channels > 0 ? interleaved.size() / channels : 0; }
 };
 
+// Resampling quality: High for the detectors, Medium where the audio only goes on to a
+// low-rate encoder (recordings) and the cost matters more.
+enum class ResampleQuality { High, Medium };
+
 class WavFileReader {
   public:
     // Opens file for reading at outputRate Hz (4000..192000). Throws WavReadError when the
     // file is missing, unreadable, not audio, truncated (its data chunk ends before the size
     // its header declares) or has no channels.
-    WavFileReader(const std::filesystem::path& file, int outputRate);
+    WavFileReader(const std::filesystem::path& file, int outputRate,
+                  ResampleQuality quality = ResampleQuality::High);
     ~WavFileReader();
     WavFileReader(const WavFileReader&) = delete;
     WavFileReader& operator=(const WavFileReader&) = delete;
@@ -42,6 +47,7 @@ class WavFileReader {
     int channels() const { return channels_; }  // the file's own channel count
     int outputRate() const { return outputRate_; }
     int fileRate() const { return fileRate_; }
+    double durationSeconds() const { return static_cast<double>(fileFrames_) / fileRate_; }
 
     // Fills out with up to out.size() / channels() whole frames at outputRate(); returns the
     // frames written, 0 only at the end of the file. Throws WavReadError on a read error.
@@ -58,6 +64,7 @@ class WavFileReader {
     int outputRate_ = 0;
     int fileRate_ = 0;
     int channels_ = 0;
+    std::int64_t fileFrames_ = 0;
     std::unique_ptr<Handles> handles_;
     std::size_t pendingFrames() const {
         return fileBlock_.size() / static_cast<std::size_t>(channels_);

@@ -2,15 +2,8 @@
 // line after a dial tone, and the hook-signalling adapter's handset and flash patterns.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-
-#include "kovra-linesim/line_script.h"
-#include "line/detector_supervision.h"
-#include "line_test_support.h"
-#include "platform/capture/fast_audio_driver.h"
-#include "platform/detectors/detector_factory.h"
+#include "real_audio_rig.h"
 
 namespace kovra::line::test {
 namespace {
@@ -18,67 +11,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-struct QuietUi final : UserInterface {
-    MessageAnswer messageBox(const std::string&, const std::string& text, MessageIcon,
-                             MessageButtons) override {
-        ADD_FAILURE() << "unexpected message box: " << text;
-        return MessageAnswer::Ok;
-    }
-    void beep() override {}
-    void setTrayIconVisible(bool) override {}
-};
-
-// Renders a script, plays it through pair 1's detectors into the fixture's line logic and
-// keeps the texts each side relayed before the end of the file stopped the capture.
-class RealHookAudio : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        wav = std::filesystem::temp_directory_path() /
-              ("kovra-hook-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".wav");
-    }
-    void TearDown() override { std::filesystem::remove(wav); }
-
-    // adapter 1: two plain lines; 2: two lines with hook signalling.
-    void run(PairFixture& f, const std::string& script, int adapter) {
-        linesim::writeWav(wav, linesim::renderScript(script));
-        FastAudioDriver driver(f.loop);
-        PairDetectors detectors = makePairDetectors(f.loop, DetectorSource::wavFile(wav, &driver));
-        QuietUi ui;
-        PairDetectorControl control(
-            *f.logic, f.loop, ui, f.globals, f.recording,
-            PairDetectorControls{*detectors.capture, *detectors.decoder1, *detectors.decoder2,
-                                 *detectors.view1, *detectors.view2},
-            DetectorPorts{});
-        control.choice().CbDevicesText = wav.filename().string();
-        control.choice().CbDevicesIndex = 1;
-        control.choice().CBListIndex = 1;
-        control.setAdapter(adapter);
-        detectors.file->OnEndOfInput = [&f] { f.loop.quit(0); };
-        control.BnStartClick();
-        ASSERT_TRUE(detectors.capture->CaptureRunning());
-        driver.run();
-    }
-
-    std::vector<std::string> textsOf(const PairFixture& f, int k) const {
-        std::vector<std::string> out;
-        for (const auto& [side, text] : f.relay.sent) {
-            if (side == k) {
-                out.push_back(text);
-            }
-        }
-        const std::string end =
-            "L" + std::to_string(k) + "_DISABLED: SoundBoard - " + wav.filename().string();
-        EXPECT_TRUE(!out.empty() && out.back() == end) << "side " << k;
-        if (!out.empty() && out.back() == end) {
-            out.pop_back();
-        }
-        return out;
-    }
-
-    std::filesystem::path wav;
-};
+class RealHookAudio : public RealAudioRig {};
 
 // A taken dial tone disarms the line; only enough quiet peaks arm it again, so a second
 // dial tone is taken only after a long enough pause. With the default buffer a line re-arms

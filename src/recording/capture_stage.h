@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "recording/audio_stage.h"
 
@@ -22,6 +23,10 @@ class CaptureStage : public AudioStage {
     // Capture device index among the input devices (WaveInIndex of the pair).
     void setDeviceNumber(int device) { deviceNumber_ = device; }
     int deviceNumber() const { return deviceNumber_; }
+    // The pair's card by name; when set, it decides the device instead of the number, so
+    // the recording opens the card the detectors hear.
+    void setDeviceName(std::string name) { deviceName_ = std::move(name); }
+    const std::string& deviceName() const { return deviceName_; }
     // 1 (one-line input) or 2 (two-line input).
     void setInChannels(int channels) { inChannels_ = channels == 1 ? 1 : 2; }
     int channels() const override { return inChannels_; }
@@ -51,6 +56,7 @@ class CaptureStage : public AudioStage {
 
   protected:
     int deviceNumber_ = 0;
+    std::string deviceName_;
     int inChannels_ = 2;
     std::atomic<std::uint64_t> overruns_{0};
 };

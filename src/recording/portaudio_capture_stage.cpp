@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/capture/capture_device_lookup.h"
 #include "platform/log.h"
 
 namespace kovra {
@@ -97,8 +98,24 @@ void PortAudioCaptureStage::open() {
     if (open_) {
         throw ChainError("DXAudio: The component is busy");
     }
-    if (deviceNumber_ < 0 || deviceNumber_ >= static_cast<int>(paIndexes_.size())) {
-        throw ChainError("Invalid device number");
+    int device = -1;
+    std::string deviceLabel;
+    if (!deviceName_.empty()) {
+        // The card by name, found the way the detectors' capture finds it.
+        std::string why;
+        const CaptureDevice found = findCaptureDevice(deviceName_, why);
+        if (found.index < 0) {
+            logLine(LogLevel::Error, "Recording capture: " + why);
+            throw ChainError("Invalid device number");
+        }
+        device = found.index;
+        deviceLabel = found.name;
+    } else {
+        if (deviceNumber_ < 0 || deviceNumber_ >= static_cast<int>(paIndexes_.size())) {
+            throw ChainError("Invalid device number");
+        }
+        device = paIndexes_[static_cast<std::size_t>(deviceNumber_)];
+        deviceLabel = names_[static_cast<std::size_t>(deviceNumber_)];
     }
     channels_ = inChannels_;
     ring_.assign(kCaptureBufferFrames * static_cast<std::size_t>(channels_), 0);
@@ -115,7 +132,7 @@ void PortAudioCaptureStage::open() {
     woken_ = false;
 
     PaStreamParameters in{};
-    in.device = paIndexes_[static_cast<std::size_t>(deviceNumber_)];
+    in.device = device;
     in.channelCount = channels_;
     in.sampleFormat = paInt16;
     const PaDeviceInfo* info = Pa_GetDeviceInfo(in.device);
@@ -125,18 +142,19 @@ void PortAudioCaptureStage::open() {
                                 paFramesPerBufferUnspecified, paNoFlag, paCallback, this);
     if (err != paNoError) {
         logLine(LogLevel::Error,
-                "Recording capture on " + names_[deviceNumber_] + ": " + Pa_GetErrorText(err));
+                "Recording capture on " + deviceLabel + ": " + Pa_GetErrorText(err));
         throw ChainError(std::string("DXAudio: Failed to create DirectSound device: ") +
                          deviceErrorCode(err));
     }
     err = Pa_StartStream(stream);
     if (err != paNoError) {
         logLine(LogLevel::Error,
-                "Recording capture on " + names_[deviceNumber_] + ": " + Pa_GetErrorText(err));
+                "Recording capture on " + deviceLabel + ": " + Pa_GetErrorText(err));
         Pa_CloseStream(stream);
         throw ChainError("DXAudio: Failed to create DirectSound buffer");
     }
     stream_ = stream;
+    openName_ = deviceLabel;
     open_ = true;
 }
 
@@ -165,8 +183,8 @@ std::size_t PortAudioCaptureStage::read(std::span<std::int16_t> out) {
         const std::uint64_t dropped = dropped_.load();
         if (dropped != droppedLogged_) {
             ++overruns_;
-            logLine(LogLevel::Warning, "Recording capture overrun on " + names_[deviceNumber_] +
-                                           ": " + std::to_string(dropped - droppedLogged_) +
+            logLine(LogLevel::Warning, "Recording capture overrun on " + openName_ + ": " +
+                                           std::to_string(dropped - droppedLogged_) +
                                            " frames lost (overrun " +
                                            std::to_string(overruns_.load()) + ")");
             droppedLogged_ = dropped;

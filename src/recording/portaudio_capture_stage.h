@@ -4,8 +4,9 @@
 // audio taken last time is used up, waits kCapturePollingMs and takes everything
 // captured since. Audio that does not fit (the writer fell more than about 4 s behind)
 // is dropped, counted as an overrun and logged.
-// Device numbers index the capture-capable devices in PortAudio's order, enumerated once
-// when the stage is created (at most 16, names cut at 127 characters).
+// The device is the pair's card by name (found as the detectors' capture finds it) or,
+// without a name, a number indexing the capture-capable devices in PortAudio's order,
+// enumerated once when the stage is created (at most 16, names cut at 127 characters).
 // Threads as CaptureStage; the callback runs on PortAudio's audio thread.
 #pragma once
 
@@ -54,6 +55,7 @@ class PortAudioCaptureStage final : public CaptureStage {
     std::mutex mutex_;  // open, read, close
     void* stream_ = nullptr;
     bool open_ = false;
+    std::string openName_;  // of the open device, for messages
     int channels_ = 2;
 
     // Single producer (callback), single consumer (reader): positions count samples.

@@ -43,6 +43,7 @@ void RecordingChain::configure(const ChainConfig& config) {
         channel_.setInput(capture_.get());
     }
     capture_->setDeviceNumber(config.deviceNumber);
+    capture_->setDeviceName(config.deviceName);
     // Odd line keeps the right channel of a two-line input; on a one-line input each line
     // keeps one copy of the duplicated mono signal.
     const bool twoLines = config.linesOnInput != 1;

@@ -28,6 +28,7 @@ struct ChainConfig {
     bool amplifierOn = false;  // pairs 2 and 3: CheckAmp<k>
     int sliderPosition = 2;    // pairs 2 and 3: TrackBarAmp<k>
     int deviceNumber = 0;      // WaveInIndex of the pair
+    std::string deviceName{};  // the pair's card (empty: the number decides)
 };
 
 class RecordingChain {

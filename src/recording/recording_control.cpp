@@ -115,6 +115,7 @@ void RecordingControl::configureChain(int k) {
     config.side = k;
     config.linesOnInput = ports_.linesOnInput ? ports_.linesOnInput() : 2;
     config.deviceNumber = ports_.waveInIndex ? ports_.waveInIndex() : 0;
+    config.deviceName = ports_.deviceName ? ports_.deviceName() : std::string();
     if (traits_.amplifier && ports_.readAmplifier) {
         const AmplifierSetting amp = ports_.readAmplifier(k);
         config.amplifierOn = amp.on;

@@ -67,8 +67,9 @@ struct RecordingPairPorts {
     std::function<void(bool cycling)> trayCycling;
     // Pairs 2, 3: the amplifier settings re-read from the settings at every start.
     std::function<AmplifierSetting(int k)> readAmplifier;
-    // WaveInIndex and LinesOnInput of the pair, read at every start.
+    // WaveInIndex, the card name and LinesOnInput of the pair, read at every start.
     std::function<int()> waveInIndex;
+    std::function<std::string()> deviceName;
     std::function<int()> linesOnInput;
 };
 

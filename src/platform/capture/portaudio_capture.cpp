@@ -3,22 +3,12 @@
 #include <portaudio.h>
 #include <soxr.h>
 
-#include <algorithm>
-#include <cctype>
-#include <string_view>
-
+#include "platform/capture/capture_device_lookup.h"
 #include "platform/log.h"
 
 namespace kovra {
 
 namespace {
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 // Keeps PortAudio initialised while a user needs it (PortAudio counts the calls itself).
 bool paInitialize() {
@@ -29,51 +19,6 @@ bool paInitialize() {
         return false;
     }
     return true;
-}
-
-std::vector<std::pair<int, std::string>> inputDevices() {
-    std::vector<std::pair<int, std::string>> devices;
-    const int count = Pa_GetDeviceCount();
-    for (int i = 0; i < count; ++i) {
-        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-        if (info != nullptr && info->maxInputChannels > 0 && info->name != nullptr) {
-            devices.emplace_back(i, info->name);
-        }
-    }
-    return devices;
-}
-
-int findDevice(const std::string& name) {
-    const auto devices = inputDevices();
-    for (const auto& [index, n] : devices) {
-        if (n == name) {
-            return index;
-        }
-    }
-    const std::string wanted = lower(name);
-    for (const auto& [index, n] : devices) {
-        if (lower(n) == wanted) {
-            return index;
-        }
-    }
-    int found = -1;
-    for (const auto& [index, n] : devices) {
-        if (!wanted.empty() && lower(n).find(wanted) != std::string::npos) {
-            if (found >= 0) {
-                return -1;  // ambiguous
-            }
-            found = index;
-        }
-    }
-    return found;
-}
-
-std::string deviceList() {
-    std::string list;
-    for (const auto& [index, n] : inputDevices()) {
-        list += (list.empty() ? "\"" : ", \"") + n + "\"";
-    }
-    return list.empty() ? "none" : list;
 }
 
 }  // namespace
@@ -140,9 +85,7 @@ std::vector<std::string> PortAudioCapture::captureDeviceNames() {
     if (Pa_Initialize() != paNoError) {
         return names;
     }
-    for (auto& [index, n] : inputDevices()) {
-        names.push_back(n);
-    }
+    names = portAudioCaptureNames();
     Pa_Terminate();
     return names;
 }
@@ -156,10 +99,10 @@ bool PortAudioCapture::openSource() {
                 "Capture: cannot open \"" + WaveInDevice + "\": the audio system is unavailable");
         return false;
     }
-    const int index = findDevice(WaveInDevice);
+    std::string why;
+    const int index = findCaptureDevice(WaveInDevice, why).index;
     if (index < 0) {
-        logLine(LogLevel::Error, "Capture: no capture device named \"" + WaveInDevice +
-                                     "\" (devices: " + deviceList() + ")");
+        logLine(LogLevel::Error, "Capture: cannot open \"" + WaveInDevice + "\": " + why);
         return false;
     }
     const PaDeviceInfo* info = Pa_GetDeviceInfo(index);

@@ -1,5 +1,5 @@
-// TWaveExCtrl on a live capture device through PortAudio, chosen by WaveInDevice (the
-// device name: exact, then case-insensitive, then a unique case-insensitive part of it).
+// TWaveExCtrl on a live capture device through PortAudio, chosen by WaveInDevice (a card
+// name, resolved by findCaptureDevice as the recording capture resolves it).
 // Opens 8000 Hz when the device offers it, otherwise the device's own rate resampled to
 // 8000 Hz. The audio callback thread only copies and posts blocks to the loop; everything
 // else, and every event, happens on the loop thread.

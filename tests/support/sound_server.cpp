@@ -90,6 +90,33 @@ void stop(int pid) {
     ::waitpid(pid, nullptr, 0);
 }
 
+// ALSA's own configuration without its first hook, which loads the machine's and the
+// user's additions (every installed plugin, ~/.asoundrc): the test's cards are then the
+// only named devices, whatever the machine has configured.
+bool writeSystemAlsaConfig(std::ostream& out) {
+    std::ifstream in(kSystemAlsaConfig);
+    if (!in) {
+        return false;
+    }
+    bool skipping = false;
+    bool skipped = false;
+    for (std::string line; std::getline(in, line);) {
+        if (!skipped && !skipping && line.rfind("@hooks [", 0) == 0) {
+            skipping = true;
+            continue;
+        }
+        if (skipping) {
+            if (line.rfind("]", 0) == 0) {
+                skipping = false;
+                skipped = true;
+            }
+            continue;
+        }
+        out << line << "\n";
+    }
+    return skipped;
+}
+
 std::optional<std::string> getEnv(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
@@ -138,6 +165,10 @@ std::unique_ptr<SoundServer> SoundServer::start(const std::vector<std::string>& 
     }
     {
         std::ofstream alsa(dir / "asound.conf");
+        if (!writeSystemAlsaConfig(alsa)) {
+            why = std::string("cannot read ") + kSystemAlsaConfig;
+            return nullptr;
+        }
         const std::string address = server->serverAddress();
         for (const std::string& card : cards) {
             alsa << "pcm." << card << " { type pulse server \"" << address << "\" device \"" << card
@@ -195,8 +226,7 @@ std::string SoundServer::serverAddress() const {
 }
 
 std::vector<std::string> SoundServer::environment() const {
-    return {"ALSA_CONFIG_PATH=" + std::string(kSystemAlsaConfig) + ":" +
-                (folder_ / "asound.conf").string(),
+    return {"ALSA_CONFIG_PATH=" + (folder_ / "asound.conf").string(),
             "PULSE_SERVER=" + serverAddress()};
 }
 

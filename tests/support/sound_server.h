@@ -2,7 +2,8 @@
 // own (its socket, state and logs there, so tests running side by side never meet), with
 // one null sink per virtual card. Each card's monitor is what a pair hears; ALSA sees
 // the card as pcm.NAME / ctl.NAME (type pulse) through a configuration written for the
-// test. Stopped, and its folder removed, when destroyed.
+// test: ALSA's own without the machine's and the user's additions, so the test's cards
+// are the only named devices. Stopped, and its folder removed, when destroyed.
 #pragma once
 
 #include <filesystem>

@@ -258,7 +258,10 @@ TEST(PortAudioCapture, ALiveDeviceDeliversBuffersOnTheLoop) {
     TempDir dir;
     std::ofstream(dir.path("null.conf"))
         << "pcm.kovranull { type null hint { show on description \"null capture\" } }\n";
-    const std::string path = alsaConf.string() + ":" + dir.path("null.conf").string();
+    // On top of the configuration the tests run with (ALSA's own, see tests/CMakeLists.txt).
+    const char* base = std::getenv("ALSA_CONFIG_PATH");
+    const std::string baseConf = base != nullptr ? base : alsaConf.string();
+    const std::string path = baseConf + ":" + dir.path("null.conf").string();
     ::setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
 
     SimulatedEventLoop loop;
@@ -275,7 +278,7 @@ TEST(PortAudioCapture, ALiveDeviceDeliversBuffersOnTheLoop) {
     testing::internal::CaptureStderr();  // ALSA reports missing sound cards
     capture.StartCapture(0);
     testing::internal::GetCapturedStderr();
-    ::unsetenv("ALSA_CONFIG_PATH");
+    ::setenv("ALSA_CONFIG_PATH", baseConf.c_str(), 1);
     if (!capture.CaptureRunning()) {
         GTEST_SKIP() << "ALSA's null device cannot capture here";
     }

@@ -3,8 +3,8 @@
 // (disconnectDetectorControls clears the events again).
 #pragma once
 
-#include "line/detector_controls.h"
 #include "line/pair_line_logic.h"
+#include "platform/detector_controls.h"
 
 namespace kovra::line {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "line/detector_controls.h"
+#include "platform/detector_controls.h"
 #include "platform/event_loop.h"
 
 namespace kovra {

@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "line/detector_controls.h"
 #include "platform/capture/detector_capture.h"
+#include "platform/detector_controls.h"
 #include "platform/detectors/custom_tone_detector.h"
 #include "platform/detectors/dtmf_detector.h"
 #include "platform/detectors/peak_frequencies.h"

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "line/detector_controls.h"
+#include "platform/detector_controls.h"
 
 namespace kovra {
 

@@ -9,8 +9,8 @@
 
 #include <span>
 
-#include "line/detector_controls.h"
 #include "platform/capture/detector_capture.h"
+#include "platform/detector_controls.h"
 
 namespace kovra {
 

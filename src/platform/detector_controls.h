@@ -1,5 +1,6 @@
-// The three detector controls as the line logic sees them: capture (TWaveExCtrl), one
-// decoder per line (TPhoneToneDecoder) and one level view per line (TSpectrumView).
+// The three detector controls the platform provides and the line logic drives: capture
+// (TWaveExCtrl), one decoder per line (TPhoneToneDecoder) and one level view per line
+// (TSpectrumView); platform/capture and platform/detectors implement them.
 // Loop thread only: every event is raised on the event loop. Properties are plain fields,
 // read by the control when it next needs them (at StartCapture, or per buffer).
 #pragma once
@@ -20,12 +21,12 @@ struct Rgb {
 // Capture for the detectors: 8000 Hz, 16 bit, mono or stereo; one level/spectrum cycle
 // (OnPeak on each attached view, then the attached decoders' events) per filled buffer.
 class TWaveExCtrl {
-public:
+  public:
     virtual ~TWaveExCtrl() = default;
 
-    std::string WaveInDevice;      // capture device chosen by name
-    int WaveOutDeviceID = -1;      // -1 before a device is chosen, 0 after
-    int RecordBufferLength = 2048; // bytes per buffer: 4096, 2048 or 1024
+    std::string WaveInDevice;       // capture device chosen by name
+    int WaveOutDeviceID = -1;       // -1 before a device is chosen, 0 after
+    int RecordBufferLength = 2048;  // bytes per buffer: 4096, 2048 or 1024
 
     virtual int WaveInDeviceID() const = 0;
     // CaptureFormat.SelectFormat: 6 = 8000 Hz 16-bit mono, 7 = 8000 Hz 16-bit stereo.
@@ -43,7 +44,7 @@ public:
 
 // DTMF, FSK caller ID (Bell 202) and custom tones on one channel of a capture control.
 class TPhoneToneDecoder {
-public:
+  public:
     virtual ~TPhoneToneDecoder() = default;
 
     // AudioSource: the capture control whose audio this decoder hears (nullptr: none).
@@ -84,7 +85,7 @@ public:
 
 // Level of one channel of a capture control, in dB relative to full scale, per buffer.
 class TSpectrumView {
-public:
+  public:
     virtual ~TSpectrumView() = default;
 
     // WaveSource: the capture control whose audio this view measures (nullptr: none).

@@ -51,7 +51,7 @@ Rgb levelColour(LevelViewColour colour) {
 
 }  // namespace
 
-TFormLinhas::TFormLinhas(int pair, PairServices& services, PairInput input)
+LinePair::LinePair(int pair, PairServices& services, PairInput input)
     : pair_(pair),
       s_(services),
       input_(std::move(input)),
@@ -96,7 +96,7 @@ TFormLinhas::TFormLinhas(int pair, PairServices& services, PairInput input)
     relay_->CheckLocalAddressAtCreation();
 }
 
-TFormLinhas::~TFormLinhas() {
+LinePair::~LinePair() {
     timerFecha_.setEnabled(false);
     if (detectors_.capture) {
         detectors_.capture->setSampleObserver({});
@@ -120,7 +120,7 @@ TFormLinhas::~TFormLinhas() {
 
 // --- start-up ---
 
-void TFormLinhas::startUp() {
+void LinePair::startUp() {
     const bool adapterChosen = settings_.adapterList(pair_).itemIndex >= 0;
     if (pair_ == 1 && !adapterChosen) {
         s_.ui.messageBox("Configurações da placa de som",
@@ -132,13 +132,13 @@ void TFormLinhas::startUp() {
     timerFecha_.setEnabled(true);
 }
 
-void TFormLinhas::TimerFechaTimer() {
+void LinePair::TimerFechaTimer() {
     timerFecha_.setEnabled(false);
     CbDevicesChange();
     hide();
 }
 
-void TFormLinhas::CbDevicesChange() {
+void LinePair::CbDevicesChange() {
     const std::string& name = settings_.CbDevices.text;
     if (name.empty()) {
         return;
@@ -161,31 +161,31 @@ void TFormLinhas::CbDevicesChange() {
     }
 }
 
-void TFormLinhas::hide() {
+void LinePair::hide() {
     storage_.readAtHide(settings_);
     applySettings();
     relay_->SendLineDadosRep();
 }
 
-void TFormLinhas::openConfigWindow() {
+void LinePair::openConfigWindow() {
     logLine(LogLevel::Info, "pair " + std::to_string(pair_) +
                                 ": the settings window was asked for; this run has no windows");
 }
 
-void TFormLinhas::endProgram() {
+void LinePair::endProgram() {
     if (s_.endProgram) {
         s_.endProgram();
     }
 }
 
-void TFormLinhas::reportError(const std::exception& error) {
+void LinePair::reportError(const std::exception& error) {
     logLine(LogLevel::Error, std::string("pair ") + std::to_string(pair_) + ": " + error.what());
     s_.errors.logException(error, s_.loop.now());
 }
 
 // --- settings and input ---
 
-void TFormLinhas::applyInput() {
+void LinePair::applyInput() {
     if (input_.kind != PairInput::Kind::WavFile) {
         return;
     }
@@ -201,7 +201,7 @@ void TFormLinhas::applyInput() {
     }
 }
 
-void TFormLinhas::applySettings() {
+void LinePair::applySettings() {
     settings::PairSettings& st = settings_;
     line::PairLineOptions& o = logic_->options();
     o.chkSendDTMF = st.chkSendDTMF;
@@ -257,7 +257,7 @@ void TFormLinhas::applySettings() {
     }
 }
 
-settings::PairSettingsHooks TFormLinhas::settingsHooks() {
+settings::PairSettingsHooks LinePair::settingsHooks() {
     settings::PairSettingsHooks hooks;
     relay::control::bindRelayHooks(hooks, *relay_);
     hooks.setLocalDdd = [this](const std::string& ddd) { s_.globals.LocalDDD = ddd; };
@@ -272,7 +272,7 @@ settings::PairSettingsHooks TFormLinhas::settingsHooks() {
 
 // --- ports of the parts ---
 
-line::LinePorts TFormLinhas::linePorts() {
+line::LinePorts LinePair::linePorts() {
     line::LinePorts ports;
     ports.SendDataIP = [this](int k, const std::string& text) { SendDataIP(k, text); };
     ports.ChBoxTCP = [this](int k) { return settings_.ChBoxTCP(k); };
@@ -288,7 +288,7 @@ line::LinePorts TFormLinhas::linePorts() {
     return ports;
 }
 
-RecordingPairPorts TFormLinhas::recordingPorts() {
+RecordingPairPorts LinePair::recordingPorts() {
     RecordingPairPorts ports;
     ports.SendDataIP = [this](int k, const std::string& text) { SendDataIP(k, text); };
     ports.trayCycling = [this](bool cycling) {
@@ -305,7 +305,7 @@ RecordingPairPorts TFormLinhas::recordingPorts() {
     return ports;
 }
 
-line::DetectorPorts TFormLinhas::detectorPorts() {
+line::DetectorPorts LinePair::detectorPorts() {
     line::DetectorPorts ports;
     ports.prepareDayFolders = [this] { prepareDayFolders(); };
     ports.CBListChange = [] {};
@@ -319,7 +319,7 @@ line::DetectorPorts TFormLinhas::detectorPorts() {
     return ports;
 }
 
-std::array<std::unique_ptr<CaptureStage>, 2> TFormLinhas::makeRecordingCaptures() {
+std::array<std::unique_ptr<CaptureStage>, 2> LinePair::makeRecordingCaptures() {
     std::array<std::unique_ptr<CaptureStage>, 2> captures;
     if (feed_) {
         for (auto& capture : captures) {
@@ -340,12 +340,12 @@ std::array<std::unique_ptr<CaptureStage>, 2> TFormLinhas::makeRecordingCaptures(
     return captures;
 }
 
-std::string TFormLinhas::storedDeviceName() const {
+std::string LinePair::storedDeviceName() const {
     const settings::SettingsAccess access(s_.files, pair_);
     return access.read(settings::keys::kDeviceName);
 }
 
-void TFormLinhas::SendDataIP(int k, const std::string& text) {
+void LinePair::SendDataIP(int k, const std::string& text) {
     if (!settings_.ChBoxTCP(k)) {
         return;
     }
@@ -356,7 +356,7 @@ void TFormLinhas::SendDataIP(int k, const std::string& text) {
     }
 }
 
-RecordingCallView TFormLinhas::callView(int k) {
+RecordingCallView LinePair::callView(int k) {
     line::LineChannel& c = logic_->channel(k);
     return RecordingCallView{c.CallType,    c.AreaCode,      c.NumberDisplay, c.OperatorCode,
                              c.DialArea,    c.DialNumber,    c.DialFull,      c.DialDigits,
@@ -364,21 +364,21 @@ RecordingCallView TFormLinhas::callView(int k) {
                              c.PrivateMark, c.CallerIdActive};
 }
 
-void TFormLinhas::rearmToneDetection(int k) {
+void LinePair::rearmToneDetection(int k) {
     logic_->rearmToneDetection(k);
 }
 
-void TFormLinhas::resetRearm(int k) {
+void LinePair::resetRearm(int k) {
     logic_->resetRearm(k);
 }
 
-void TFormLinhas::showLevelView(int k, LevelViewColour colour) {
+void LinePair::showLevelView(int k, LevelViewColour colour) {
     TSpectrumView& view = k == 1 ? *detectors_.view1 : *detectors_.view2;
     view.ResetView();
     view.LinesColor = levelColour(colour);
 }
 
-void TFormLinhas::prepareDayFolders() {
+void LinePair::prepareDayFolders() {
     const std::tm today = localTime(s_.loop.now());
     for (int k = 1; k <= 2; ++k) {
         const std::string folder =
@@ -392,7 +392,7 @@ void TFormLinhas::prepareDayFolders() {
     }
 }
 
-void TFormLinhas::feedRecording(const CaptureBuffer& buffer) {
+void LinePair::feedRecording(const CaptureBuffer& buffer) {
     // The file plays on the loop's clock from its first buffer: the recording chains get
     // the file's audio up to the end of the buffer the detectors hear now.
     const double bufferSeconds =
@@ -408,7 +408,7 @@ void TFormLinhas::feedRecording(const CaptureBuffer& buffer) {
 
 // --- exit and watchdog ---
 
-void TFormLinhas::stopRecordings() {
+void LinePair::stopRecordings() {
     for (int k = 1; k <= 2; ++k) {
         if (recording_->Recording(k)) {
             recording_->StopLClick(k);
@@ -416,15 +416,15 @@ void TFormLinhas::stopRecordings() {
     }
 }
 
-bool TFormLinhas::recording() const {
+bool LinePair::recording() const {
     return recording_->Recording(1) || recording_->Recording(2);
 }
 
-void TFormLinhas::writeExitPosition() {
+void LinePair::writeExitPosition() {
     storage_.writeExitPosition(settings_);
 }
 
-std::vector<std::filesystem::path> TFormLinhas::lineFolders() const {
+std::vector<std::filesystem::path> LinePair::lineFolders() const {
     std::vector<std::filesystem::path> folders;
     for (int k = 1; k <= 2; ++k) {
         folders.emplace_back(settings::lineRecordingFolder(settings_.RecordingBase, line(k),
@@ -433,11 +433,11 @@ std::vector<std::filesystem::path> TFormLinhas::lineFolders() const {
     return folders;
 }
 
-bool TFormLinhas::inputEnded() const {
+bool LinePair::inputEnded() const {
     return detectors_.file != nullptr && detectors_.file->endOfInput();
 }
 
-void TFormLinhas::releaseRelay() {
+void LinePair::releaseRelay() {
     for (int k = 1; k <= 2; ++k) {
         relay_->endpoint(k).SetConnected(false);
         relay_->endpoint(k).setA5Local_Port(0);

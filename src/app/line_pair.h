@@ -1,7 +1,7 @@
-// TFormLinhas: one line pair, the owner of everything of its two lines — settings,
-// detector controls, line logic, detector start and supervision, recording control and
-// relay control — and the glue between them. Three instances run in a program.
-// Loop thread only.
+// One line pair (the line-pair window TFormLinhas, instances TFormA, TFormB, TFormC): the
+// owner of everything of its two lines (settings, detector controls, line logic, detector
+// start and supervision, recording control and relay control) and the glue between them.
+// Three instances run in a program. Loop thread only.
 #pragma once
 
 #include <memory>
@@ -23,15 +23,15 @@
 
 namespace kovra {
 
-class TFormLinhas final : private line::LineRecordingPort,
-                          private RecordingLinePort,
-                          private relay::control::PairRelayPorts {
+class LinePair final : private line::LineRecordingPort,
+                       private RecordingLinePort,
+                       private relay::control::PairRelayPorts {
   public:
     // Creates the pair and reads its settings. Nothing starts until startUp().
-    TFormLinhas(int pair, PairServices& services, PairInput input);
-    ~TFormLinhas() override;
-    TFormLinhas(const TFormLinhas&) = delete;
-    TFormLinhas& operator=(const TFormLinhas&) = delete;
+    LinePair(int pair, PairServices& services, PairInput input);
+    ~LinePair() override;
+    LinePair(const LinePair&) = delete;
+    LinePair& operator=(const LinePair&) = delete;
 
     int pair() const { return pair_; }
     int line(int k) const { return 2 * pair_ - 2 + k; }

@@ -36,7 +36,7 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
       errors_(options.home, "kovra-plugin", values_, loop.now()),
       privacy_(files_.privacy().path()),
       watchdog_([this](const std::string& message) { detectorFailure(message); }),
-      wathDogTimer_(loop, kWatchdogPeriod, [this] { WathDogTimerTimer(); }) {
+      watchDogTimer_(loop, kWatchdogPeriod, [this] { WatchDogTimerTimer(); }) {
     // Errors that escape a handler land in the exception log, as the error hook always did.
     loop_.setErrorHandler([this](const std::exception& error) {
         logLine(LogLevel::Error, std::string("unhandled error: ") + error.what());
@@ -55,21 +55,21 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
 }
 
 Program::~Program() {
-    wathDogTimer_.setEnabled(false);
+    watchDogTimer_.setEnabled(false);
     for (auto& pair : pairs_) {
         pair.reset();
     }
 }
 
 void Program::start() {
-    wathDogTimer_.setEnabled(true);
+    watchDogTimer_.setEnabled(true);
     for (const int p : kCreationOrder) {
         PairInput input;
         const auto it = options_.inputs.find(p);
         if (it != options_.inputs.end()) {
             input = PairInput::wavFile(it->second.first, it->second.second);
         }
-        auto pair = std::make_unique<TFormLinhas>(p, *services_, input);
+        auto pair = std::make_unique<LinePair>(p, *services_, input);
         if (input.kind == PairInput::Kind::WavFile) {
             pair->OnEndOfInput = [this] { onEndOfInput(); };
         }
@@ -80,7 +80,7 @@ void Program::start() {
     }
 }
 
-void Program::WathDogTimerTimer() {
+void Program::WatchDogTimerTimer() {
     std::array<Watchdog::PairView, Watchdog::kPairs> views;
     for (std::size_t i = 0; i < pairs_.size(); ++i) {
         if (pairs_[i]) {
@@ -91,7 +91,7 @@ void Program::WathDogTimerTimer() {
 }
 
 void Program::detectorFailure(const std::string& message) {
-    wathDogTimer_.setEnabled(false);
+    watchDogTimer_.setEnabled(false);
     logLine(LogLevel::Error, message + ": restarting the program");
     try {
         errors_.writeDetectorFailure(message, loop_.now());
@@ -156,7 +156,7 @@ void Program::finishRecordingsThenExit(int code) {
 }
 
 void Program::exitSequence(int code) {
-    wathDogTimer_.setEnabled(false);
+    watchDogTimer_.setEnabled(false);
     for (auto& pair : pairs_) {
         if (pair) {
             pair->writeExitPosition();

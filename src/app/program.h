@@ -52,12 +52,10 @@ class Program {
     // Ends the loop with code.
     void requestExit(int code = 0);
 
-    TFormLinhas* pairWindow(int pair) {
-        return pairs_.at(static_cast<std::size_t>(pair - 1)).get();
-    }
+    LinePair* linePair(int pair) { return pairs_.at(static_cast<std::size_t>(pair - 1)).get(); }
 
   private:
-    void WathDogTimerTimer();
+    void WatchDogTimerTimer();
     void detectorFailure(const std::string& message);
     void onEndOfInput();
     void finishRecordingsThenExit(int code);
@@ -77,8 +75,8 @@ class Program {
     std::array<std::string, 3> deviceInUse_;
     Watchdog watchdog_;
     std::unique_ptr<PairServices> services_;
-    std::array<std::unique_ptr<TFormLinhas>, 3> pairs_;
-    Timer wathDogTimer_;
+    std::array<std::unique_ptr<LinePair>, 3> pairs_;
+    Timer watchDogTimer_;
     bool exiting_ = false;
 };
 

@@ -1,6 +1,6 @@
 // The line logic of one line-pair window: turns the detector events of its two lines
 // into line state, caller and dialled-number identification and line event texts, and
-// calls the pair's recording control. The pair window (TFormLinhas) owns one and routes
+// calls the pair's recording control. The pair (LinePair) owns one and routes
 // the detector events to it (see detector_wiring.h). Loop thread only.
 //
 // k is the side of the pair: 1 the odd line n = 2p-1, 2 the even line n = 2p.

@@ -154,12 +154,12 @@ void TKovraRepeaterXE::setA7Calling(bool calling) {
     setCallingLocked(calling);
 }
 
-bool TKovraRepeaterXE::a8InternetAcess() const {
+bool TKovraRepeaterXE::a8InternetAccess() const {
     const std::lock_guard lock(mutex_);
     return internetAccess_;
 }
 
-void TKovraRepeaterXE::setA8InternetAcess(bool value) {
+void TKovraRepeaterXE::setA8InternetAccess(bool value) {
     const std::lock_guard lock(mutex_);
     internetAccess_ = value;
 }
@@ -523,8 +523,8 @@ void TKovraRepeaterXE::dispatch() {
 void TKovraRepeaterXE::raise(EventKind kind, const std::string& line, const std::string& text,
                              const std::string& extra) {
     const auto status = [&](std::string_view value) {
-        if (a8OnSTatusEvent) {
-            a8OnSTatusEvent(*this, line, std::string(value));
+        if (a8OnStatusEvent) {
+            a8OnStatusEvent(*this, line, std::string(value));
         }
     };
     switch (kind) {

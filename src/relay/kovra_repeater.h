@@ -64,8 +64,8 @@ class TKovraRepeaterXE {
     // True while not connected: sends the handshake datagram, becomes connected.
     // False: when connected, disconnects and sends the close datagram.
     void setA7Calling(bool calling);
-    bool a8InternetAcess() const;
-    void setA8InternetAcess(bool value);
+    bool a8InternetAccess() const;
+    void setA8InternetAccess(bool value);
     bool a9HostKovra() const;
     // Role: true source, false subscriber.
     void setA9HostKovra(bool host);
@@ -113,11 +113,11 @@ class TKovraRepeaterXE {
         a3OnFormatPhone;
     std::function<void(Sender, const std::string& line, const std::string& key)> a4OnKeyEvent;
     std::function<void(Sender, const std::string& line, const std::string& fileName,
-                       const std::string& duraction)>
+                       const std::string& duration)>
         a5OnFileRec;
     std::function<void(Sender, const std::string& line, int ringCount)> a6OnRing;
     std::function<void(Sender, const std::string& texto)> a7OnAllEvents;
-    std::function<void(Sender, const std::string& line, const std::string& status)> a8OnSTatusEvent;
+    std::function<void(Sender, const std::string& line, const std::string& status)> a8OnStatusEvent;
     std::function<void(Sender, const std::string& line, const std::string& indexPhone)>
         a9OnIndexPhone;
     std::function<void(Sender, int portLocal)> OnOpenPort;

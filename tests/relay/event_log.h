@@ -36,7 +36,7 @@ struct EventLog {
             add("ring|" + line + "|" + std::to_string(count));
         };
         e.a7OnAllEvents = [this](TKovraRepeaterXE&, const std::string& t) { add("text|" + t); };
-        e.a8OnSTatusEvent = [this](TKovraRepeaterXE&, const std::string& line,
+        e.a8OnStatusEvent = [this](TKovraRepeaterXE&, const std::string& line,
                                    const std::string& s) { add("status|" + line + "|" + s); };
         e.a9OnIndexPhone = [this](TKovraRepeaterXE&, const std::string& line,
                                   const std::string& i) { add("index|" + line + "|" + i); };

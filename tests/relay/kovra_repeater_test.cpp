@@ -212,7 +212,7 @@ TEST_F(Endpoint, PendingSlotPassesABurstOneEventPerTickInOrder) {
     RawPeer peer;
     EventLog log;
     auto sub = subscriberOf(peer, log);
-    sub->a8OnSTatusEvent = nullptr;
+    sub->a8OnStatusEvent = nullptr;
     for (int count = 1; count <= 5; ++count) {
         peer.send(sub->boundPort(), buildEventDatagram("L1_RING_COUNT->" + std::to_string(count)));
     }

@@ -92,7 +92,7 @@ void attachPrinters(TKovraRepeaterXE& endpoint, Printer& emit) {
     endpoint.a7OnAllEvents = [&, text](TKovraRepeaterXE&, const std::string& texto) {
         emit("text", {text("text", texto)});
     };
-    endpoint.a8OnSTatusEvent = [&, text](TKovraRepeaterXE&, const std::string& line,
+    endpoint.a8OnStatusEvent = [&, text](TKovraRepeaterXE&, const std::string& line,
                                          const std::string& status) {
         emit("status", {text("line", line), text("status", status)});
     };

@@ -3,6 +3,7 @@
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
 pkg_check_modules(PORTAUDIO REQUIRED IMPORTED_TARGET portaudio-2.0)
+pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 pkg_check_modules(KISSFFT REQUIRED IMPORTED_TARGET kissfft-float)
 find_package(Qt6 REQUIRED COMPONENTS Core)
 find_package(CLI11 CONFIG QUIET)

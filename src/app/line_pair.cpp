@@ -149,6 +149,9 @@ void LinePair::CbDevicesChange() {
             logLine(LogLevel::Warning, "Esta placa já está em uso ! Selecione outra. (" + name +
                                            ", pair " + std::to_string(pair_) + ")");
             s_.ui.beep();
+            if (s_.cardRefused) {
+                s_.cardRefused(pair_, name);
+            }
             return;
         }
     }

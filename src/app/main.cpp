@@ -5,8 +5,12 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
+#include <ctime>
 #include <iostream>
+#include <optional>
+#include <string_view>
 #include <thread>
 
 #include "app/component_check.h"
@@ -25,6 +29,7 @@ constexpr int kUsageError = 2;
 constexpr int kRestartAttempts = 10;
 constexpr const char* kInstanceClass = "TFormKovraPlugInFSK";
 constexpr const char* kInstanceTitle = "FormKovraPlugInFSK";
+constexpr std::string_view kRestartSwitch = "-REBOOT";
 
 // Waits for SIGTERM / SIGINT (log-off, service stop, Ctrl-C) on its own thread and asks
 // the program, on its loop, for the orderly end.
@@ -61,20 +66,67 @@ void blockExitSignals() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
+bool sameWordIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 // The restart switch and the diagnostics switch are positional, as they always were.
+// Only "-REBOOT" exactly, as the first argument, is a restart; in any other spelling or
+// place it is a normal start, as a start that is not the restart form always was.
 std::vector<std::string> takePositionalSwitches(int argc, char** argv, ProgramOptions& options) {
     std::vector<std::string> rest;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (i == 1 && arg == "-REBOOT") {
+        if (i == 1 && arg == kRestartSwitch) {
             options.reboot = true;
         } else if (i == 2 && arg == "-D") {
             options.diagnostics = true;
+        } else if (sameWordIgnoringCase(arg, kRestartSwitch)) {
+            logLine(LogLevel::Info, "'" + arg + "' is not the restart form: a normal start");
         } else {
             rest.push_back(arg);
         }
     }
     return rest;
+}
+
+// "YYYY-MM-DD", "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS" ("T" may stand for the space),
+// in local time, as the recording folders and names are.
+std::optional<TimePoint> parseLocalTime(const std::string& text) {
+    std::tm local{};
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    char separator = ' ';
+    char rest = '\0';
+    const int fields = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%c", &year, &month, &day,
+                                   &separator, &hour, &minute, &second, &rest);
+    const bool dateOnly = fields == 3;
+    const bool withTime = (fields == 6 || fields == 7) && (separator == ' ' || separator == 'T');
+    if (!(dateOnly || withTime) || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+        minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0) {
+        return std::nullopt;
+    }
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    const std::tm asked = local;
+    const std::time_t t = std::mktime(&local);
+    if (t == static_cast<std::time_t>(-1) || local.tm_mday != asked.tm_mday ||
+        local.tm_mon != asked.tm_mon) {
+        return std::nullopt;  // 2026-02-30 and the like
+    }
+    return std::chrono::system_clock::from_time_t(t);
 }
 
 std::unique_ptr<InstanceLock> takeInstance(bool reboot) {
@@ -109,6 +161,10 @@ int main(int argc, char** argv) {
     cli.add_option("--home", home, "program folder (settings, logs, recordings)");
     cli.add_option("--input", inputs, "P=FILE.wav: pair P hears a WAV file instead of its card");
     cli.add_flag("--fast", options.fast, "play input files as fast as possible, on audio time");
+    std::string startTime;
+    cli.add_option("--start-time", startTime,
+                   "with --fast: the local date and time at which the files start "
+                   "(YYYY-MM-DD[ HH:MM[:SS]]; default: the moment the run starts)");
     try {
         std::reverse(args.begin(), args.end());
         cli.parse(args);
@@ -147,6 +203,19 @@ int main(int argc, char** argv) {
         std::cerr << "kovra-plugin: --fast plays input files; give at least one --input\n";
         return kUsageError;
     }
+    if (!startTime.empty()) {
+        if (!options.fast) {
+            std::cerr << "kovra-plugin: --start-time sets the clock of a --fast run; without "
+                         "--fast the files play on the real clock\n";
+            return kUsageError;
+        }
+        options.fileTimeStart = parseLocalTime(startTime);
+        if (!options.fileTimeStart) {
+            std::cerr << "kovra-plugin: --start-time takes YYYY-MM-DD[ HH:MM[:SS]], not '"
+                      << startTime << "'\n";
+            return kUsageError;
+        }
+    }
     if (!options.headless) {
         logLine(LogLevel::Info, "this build has no desktop windows; running headless");
     }
@@ -176,7 +245,8 @@ int main(int argc, char** argv) {
     blockExitSignals();
     int code = 0;
     if (options.fast) {
-        SimulatedEventLoop loop;
+        // Without --start-time the files start now, as they would in real time.
+        SimulatedEventLoop loop(options.fileTimeStart.value_or(std::chrono::system_clock::now()));
         FastAudioDriver driver(loop);
         Program program(options, loop, &driver, std::move(lock));
         SignalWatcher signals(loop, program);

@@ -38,6 +38,8 @@ struct PairServices {
     std::array<std::string, 3>& deviceInUse;
     std::function<void()> endProgram;
     std::function<void(bool cycling)> trayCycling;
+    // A pair's card was refused because another pair uses it (the beep and log are done).
+    std::function<void(int pair, const std::string& device)> cardRefused;
 };
 
 // Where a pair's audio comes from.

@@ -10,6 +10,7 @@ namespace kovra {
 namespace {
 
 constexpr Millis kWatchdogPeriod{1000};
+constexpr int kUsageError = 2;
 // Pairs are created in this order; pair 2 comes last.
 constexpr std::array<int, 3> kCreationOrder = {1, 3, 2};
 
@@ -51,7 +52,8 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
     privacy_.load();
     services_ = std::make_unique<PairServices>(
         loop_, ui_, files_, globals_, host_, privacy_, loadEncoder(), watchdog_, errors_, fast_,
-        deviceInUse_, [this] { requestExit(0); }, std::function<void(bool)>{});
+        deviceInUse_, [this] { requestExit(0); }, std::function<void(bool)>{},
+        [this](int pair, const std::string& device) { cardRefused(pair, device); });
 }
 
 Program::~Program() {
@@ -84,7 +86,8 @@ void Program::WatchDogTimerTimer() {
     std::array<Watchdog::PairView, Watchdog::kPairs> views;
     for (std::size_t i = 0; i < pairs_.size(); ++i) {
         if (pairs_[i]) {
-            views[i] = {pairs_[i]->deviceShown(), pairs_[i]->Running(), pairs_[i]->deviceName()};
+            views[i] = {pairs_[i]->deviceShown(), pairs_[i]->Running(), pairs_[i]->deviceName(),
+                        pairs_[i]->inputEnded()};
         }
     }
     watchdog_.tick(views);
@@ -92,11 +95,18 @@ void Program::WatchDogTimerTimer() {
 
 void Program::detectorFailure(const std::string& message) {
     watchDogTimer_.setEnabled(false);
-    logLine(LogLevel::Error, message + ": restarting the program");
+    logLine(LogLevel::Error, message + (fileRun() ? "" : ": restarting the program"));
     try {
         errors_.writeDetectorFailure(message, loop_.now());
     } catch (const std::exception& error) {
         logLine(LogLevel::Error, error.what());
+    }
+    if (fileRun()) {
+        // A restart would drop the input files and leave a process behind the caller's
+        // back: the run ends here, in order, and says why.
+        logLine(LogLevel::Error, "a file run does not restart itself: ending with status 1");
+        requestExit(1);
+        return;
     }
     for (auto& pair : pairs_) {
         if (pair) {
@@ -111,6 +121,16 @@ void Program::detectorFailure(const std::string& message) {
     lock_.reset();
     startDetached(executablePath(), {"-REBOOT", "--headless", "--home", options_.home.string()});
     loop_.quit(0);
+}
+
+void Program::cardRefused(int pair, const std::string& device) {
+    if (!fileRun()) {
+        return;  // a live pair waits for the user to choose another card
+    }
+    // Nobody is there to choose another card: the pair would hear nothing.
+    logLine(LogLevel::Error, "pair " + std::to_string(pair) + " cannot use " + device +
+                                 ": another pair already uses it (give each pair its own file)");
+    requestExit(kUsageError);
 }
 
 void Program::onEndOfInput() {

@@ -28,7 +28,8 @@ struct ProgramOptions {
     bool reboot = false;       // "-REBOOT": the old instance is ended first
     bool diagnostics = false;  // "-D": the diagnostics page (windows only)
     bool headless = false;
-    bool fast = false;  // file input on simulated time
+    bool fast = false;                       // file input on simulated time
+    std::optional<TimePoint> fileTimeStart;  // --start-time: the clock of a --fast run
     std::filesystem::path home;
     // --input P=FILE.wav, with the file's channel count.
     std::map<int, std::pair<std::filesystem::path, int>> inputs;
@@ -57,6 +58,9 @@ class Program {
   private:
     void WatchDogTimerTimer();
     void detectorFailure(const std::string& message);
+    // A run on input files: it ends when they do, and never restarts itself.
+    bool fileRun() const { return !options_.inputs.empty(); }
+    void cardRefused(int pair, const std::string& device);
     void onEndOfInput();
     void finishRecordingsThenExit(int code);
     void exitSequence(int code);

@@ -19,7 +19,7 @@ void Watchdog::tick(const std::array<PairView, kPairs>& pairs) {
         return;
     }
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        if (pairs[i].deviceShown && pairs[i].running) {
+        if (pairs[i].deviceShown && pairs[i].running && !pairs[i].finished) {
             ++silence_[i];
         }
     }

@@ -21,6 +21,7 @@ class Watchdog {
         bool deviceShown = false;  // the device list shows a device
         bool running = false;      // capture was started by the pair
         std::string deviceName;
+        bool finished = false;  // its input file played to the end: done, not failed
     };
 
     // Called with the failure message once, when a restart is due.

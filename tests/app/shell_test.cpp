@@ -43,6 +43,7 @@ TEST(Watchdog, RestartsOnlyForRunningPairsSilentMoreThanThirtySeconds) {
     const Watchdog::PairView running2{true, true, "hw:2"};
     const Watchdog::PairView noDevice{false, true, ""};
     const Watchdog::PairView stopped{true, false, "hw:3"};
+    const Watchdog::PairView fileEnded{true, true, "calls.wav", true};
     const std::vector<SilentPairsCase> cases = {
         {"silent 31 s",
          {running, stopped, stopped},
@@ -53,6 +54,7 @@ TEST(Watchdog, RestartsOnlyForRunningPairsSilentMoreThanThirtySeconds) {
         {"silent 30 s is still fine", {running, stopped, stopped}, 0b001, 30, 0, ""},
         {"empty device list never counts", {noDevice, noDevice, noDevice}, 0b111, 500, 0, ""},
         {"stopped pairs never count", {stopped, stopped, stopped}, 0b111, 500, 0, ""},
+        {"a file played to its end never counts", {fileEnded, running, stopped}, 0b001, 500, 0, ""},
         {"two failing: lower pair named",
          {stopped, running, running2},
          0b110,

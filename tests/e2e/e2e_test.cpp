@@ -25,13 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Receives every datagram sent to its port on 127.0.0.1 until destroyed.
 class UdpSink {
   public:
@@ -190,8 +183,9 @@ silence 8s
     UdpSink sink;
     writeSettings(sink.port());
     const RunResult run =
-        runProgram(KOVRA_PLUGIN, plugin({"--fast", "--input", "1=" + wav.string()}), env(),
-                   root_ / "plugin.err", 120s);
+        runProgram(KOVRA_PLUGIN,
+                   plugin({"--fast", "--start-time", "2026-01-01", "--input", "1=" + wav.string()}),
+                   env(), root_ / "plugin.err", 120s);
     ASSERT_EQ(run.exitCode, 0) << run.stderrText;
     std::this_thread::sleep_for(200ms);
 
@@ -285,31 +279,75 @@ TEST_F(PluginTest, OneInstanceRunsAndARestartEndsTheOldOne) {
     EXPECT_EQ(restart.wait(30s).exitCode, 0) << "SIGTERM ends the monitor in order";
 }
 
-TEST_F(PluginTest, SilentDetectorsAreRecordedAndTheProgramRestarts) {
-    // Pair 1's input ends after 2 s while pair 2 plays on: pair 1's detectors fall
-    // silent and the watchdog restarts the program some 31 s later.
+TEST_F(PluginTest, AFileRunPlaysEveryFileToItsEndAndLeavesNothingBehind) {
+    // Pair 1's input ends 58 s before pair 2's: pair 1 is finished, not failed. The run
+    // goes on to the ring at the end of pair 2's file and ends with it.
     const fs::path shortWav = makeWav("short", "silence 2s\n");
-    const fs::path longWav = makeWav("long", "silence 60s\n");
+    const fs::path longWav = makeWav("long", "silence 55s\nring 1\nsilence 3s\n");
+    UdpSink sink;
+    std::ofstream(home() / "ConfigGlobal.ini")
+        << "[LINHAS_1e2]\nCBTipoAdp=0\nTCP/IP_L1=0\nTCP/IP_L2=0\n[LINHAS_3e4]\nTCP/IP_L1=1\n"
+        << "TCP/IP_L2=0\nLocalPort1=" << freePort() << "\nLocalPort2=" << freePort()
+        << "\nRemotePort1=" << sink.port() << "\nchkSameIP1=1\n";
+    const RunResult run =
+        runProgram(KOVRA_PLUGIN,
+                   plugin({"--fast", "--start-time", "2026-01-01", "--input",
+                           "1=" + shortWav.string(), "--input", "2=" + longWav.string()}),
+                   env(), root_ / "plugin.err", 120s);
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+    std::this_thread::sleep_for(200ms);
+
+    std::vector<std::string> texts;
+    for (const std::string& d : sink.datagrams()) {
+        texts.push_back(eventText(d));
+    }
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "L3_RING_COUNT->1"), texts.end())
+        << "the end of the longer file was heard";
+    EXPECT_FALSE(fs::exists(home() / "FalhaDetector.log"));
+    const InstanceLock lock(runtime(), "TFormKovraPlugInFSK", "FormKovraPlugInFSK");
+    EXPECT_FALSE(lock.owner().has_value()) << "no instance stays behind";
+}
+
+TEST_F(PluginTest, OnePairRefusedItsFileEndsTheRunWithStatusTwo) {
+    const fs::path wav = makeWav("shared", "silence 10s\n");
     std::ofstream(home() / "ConfigGlobal.ini") << "[LINHAS_1e2]\nCBTipoAdp=0\n";
     const RunResult run = runProgram(
         KOVRA_PLUGIN,
-        plugin({"--fast", "--input", "1=" + shortWav.string(), "--input", "2=" + longWav.string()}),
-        env(), root_ / "plugin.err", 120s);
-    ASSERT_EQ(run.exitCode, 0) << run.stderrText;
-
-    const std::string record = readFile(home() / "FalhaDetector.log");
-    EXPECT_NE(record.find("Mensagem: Falha no detector [Linhas 1 e 2] -> short.wav\r\n"),
-              std::string::npos)
-        << record;
-    EXPECT_NE(record.find("Aplicativo: PlugIn Kovra Repeaters - FSK / DTMF [Versão 2.0.1.8]"),
-              std::string::npos);
-
-    // The restarted instance takes over the instance lock.
+        plugin({"--fast", "--input", "1=" + wav.string(), "--input", "2=" + wav.string()}), env(),
+        root_ / "plugin.err", 60s);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.stderrText.find("pair 2 cannot use shared.wav"), std::string::npos)
+        << run.stderrText;
+    EXPECT_FALSE(fs::exists(home() / "FalhaDetector.log"));
     const InstanceLock lock(runtime(), "TFormKovraPlugInFSK", "FormKovraPlugInFSK");
-    for (int i = 0; i < 200 && !lock.owner(); ++i) {
-        std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(lock.owner().has_value()) << "no instance stays behind";
+}
+
+TEST_F(PluginTest, OnlyTheExactRestartSwitchFirstIsARestartAndOurOptionsStayStrict) {
+    const fs::path wav = makeWav("quiet", "silence 2s\n");
+    std::ofstream(home() / "ConfigGlobal.ini") << "[LINHAS_1e2]\nCBTipoAdp=0\n";
+    const std::vector<std::string> fileRun = plugin({"--fast", "--input", "1=" + wav.string()});
+    struct Case {
+        std::vector<std::string> before;
+        std::vector<std::string> after;
+        int exitCode;
+    };
+    const std::vector<Case> cases = {
+        {{"-reboot"}, {}, 0},  // other letter case: a normal start
+        {{}, {"-REBOOT"}, 0},  // another position: a normal start
+        {{}, {"-Reboot"}, 0},  //
+        {{}, {"--start-time", "2026-01-01 08:30"}, 0},
+        {{}, {"--rebot"}, 2},  // an unknown option of our own stays an error
+        {{}, {"--start-time", "2026-02-30"}, 2},
+        {{}, {"--start-time", "yesterday"}, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.before;
+        args.insert(args.end(), fileRun.begin(), fileRun.end());
+        args.insert(args.end(), c.after.begin(), c.after.end());
+        const RunResult run = runProgram(KOVRA_PLUGIN, args, env(), root_ / "plugin.err", 60s);
+        EXPECT_EQ(run.exitCode, c.exitCode) << ::testing::PrintToString(args) << run.stderrText;
     }
-    EXPECT_TRUE(lock.owner().has_value()) << "a new instance was started";
 }
 
 }  // namespace

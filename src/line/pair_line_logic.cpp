@@ -349,10 +349,11 @@ void PairLineLogic::ringDetected(int k, LineChannel& c) {
     recording_.setSilenceSeconds(k, 0);
     recording_.setCallerWaitSeconds(k, 0);
     set_edSTATUS(k, k == 1 ? "RINGING " : "RINGING");
+    // The first ring of a call is ring 1, however long ago the previous call's last ring
+    // was: without a dial tone between calls the peaks since it would count it twice.
     if (c.RingCount == 0) {
         c.RingCount = 1;
-    }
-    if (c.PeaksSinceRing > 20) {
+    } else if (c.PeaksSinceRing > 20) {
         ++c.RingCount;
     }
     set_edRing(k, std::to_string(c.RingCount));

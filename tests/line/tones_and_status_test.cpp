@@ -103,6 +103,23 @@ TEST(Ring, RingingEndsAfterAHundredQuietPeaks) {
     EXPECT_THAT(f.relay.texts(), ElementsAre("L4_RING_COUNT->1"));
 }
 
+TEST(Ring, ALaterCallWithoutDialToneStartsAtRingOne) {
+    // Calls that follow each other with no dial tone between them: each one's first ring is
+    // ring 1, so a host that answers after N rings counts right on every call.
+    PairFixture f(1);
+    for (int call = 0; call < 3; ++call) {
+        f.logic->PTDecoderToneDetected(1, 4);
+        f.peaks(1, 25);
+        f.logic->PTDecoderToneDetected(1, 4);
+        f.peaks(1, 101);  // ringing ends unanswered
+        EXPECT_EQ(f.line(1).RingCount, 0) << call;
+    }
+    EXPECT_EQ(f.relay.texts(),
+              (std::vector<std::string>{"L1_RING_COUNT->1", "L1_RING_COUNT->2", "L1_RING_COUNT->1",
+                                        "L1_RING_COUNT->2", "L1_RING_COUNT->1",
+                                        "L1_RING_COUNT->2"}));
+}
+
 TEST(Ring, OddLineOfPairOneCancelsAPendingStart) {
     for (const int pair : {1, 2}) {
         PairFixture f(pair);

@@ -124,7 +124,7 @@ void RecordingControl::configureChain(int k) {
     chain(k).configure(config);
 }
 
-void RecordingControl::takePendingNumbers(int k, RecordingCallView& call) {
+bool RecordingControl::takePendingNumbers(int k, RecordingCallView& call) {
     LineRecordingState& s = line(k);
     if (!s.LastIdentified.empty()) {
         call.NumberDisplay = s.LastIdentified;
@@ -139,6 +139,7 @@ void RecordingControl::takePendingNumbers(int k, RecordingCallView& call) {
         call.DialFull = s.DialMarks[4];
     }
     s.DialMarks.fill("");
+    bool fromReserve = false;
     if (noNumber()) {
         if (!call.lbReservaBL.empty()) {
             call.NumberDisplay = call.lbReservaBL;
@@ -146,11 +147,13 @@ void RecordingControl::takePendingNumbers(int k, RecordingCallView& call) {
         if (!call.lbReservaFL.empty()) {
             call.DialNumber = call.lbReservaFL;
         }
+        fromReserve = !noNumber();
     }
     if (noNumber()) {
         call.DialNumber = call.EdSeq;
         call.DialArea.clear();
     }
+    return fromReserve;
 }
 
 void RecordingControl::StartLClick(int k) {
@@ -179,8 +182,12 @@ void RecordingControl::StartLClick(int k) {
     }
     configureChain(k);
     const std::string pendingShown = s.LastIdentified;
-    takePendingNumbers(k, call);
-    const RecordingNaming naming = nameRecording(call, k == 1);
+    const bool fromReserve = takePendingNumbers(k, call);
+    RecordingNaming naming = nameRecording(call, k == 1);
+    if (fromReserve) {
+        // The reserve holds an earlier call's number: it gives the kind, never the name.
+        naming.namePart = naming.kind;
+    }
     call.lbNomeFile = naming.lbNomeFile;
     s.lbDeleteFile = naming.lbDeleteFile;
 
@@ -196,7 +203,9 @@ void RecordingControl::StartLClick(int k) {
         if (!hasDigit(shown)) {
             shown.clear();
         }
-        if (shown.empty() && naming.kind == std::string(kKindReceived)) {
+        if (fromReserve) {
+            // The file carries only what this call showed.
+        } else if (shown.empty() && naming.kind == std::string(kKindReceived)) {
             shown = pendingShown.empty() ? "(" + call.AreaCode + ")" + call.NumberDisplay
                                          : pendingShown;
         } else if (shown.empty() && naming.kind == std::string(kKindMade)) {

@@ -193,7 +193,8 @@ class RecordingControl {
     std::string todaysFolder(int k) const;
     void prepareFolder(int k);
     void configureChain(int k);
-    void takePendingNumbers(int k, RecordingCallView& call);
+    // True when the number came from the line's reserve, that is from an earlier call.
+    bool takePendingNumbers(int k, RecordingCallView& call);
     void sendLine(int k, const std::string& token);
     void setTray(bool cycling);
     void deleteAttempt(int k, int attemptsLeft);

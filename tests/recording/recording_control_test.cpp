@@ -159,7 +159,16 @@ TEST_F(RecordingControlTest, FileNamesFollowTheKindOfCallOnEachPair) {
     fskEven.CallType = "1";
     fskEven.EdSeq = "A";
     const FakeLine unknown;
+    // A later call with no number of its own: the line's reserve still holds the earlier
+    // caller. It may give the kind of call, never the earlier call's number.
+    FakeLine afterEarlierCaller;
+    afterEarlierCaller.lbReservaBL = "3456-7890";
+    FakeLine afterEarlierDialling;
+    afterEarlierDialling.lbReservaFL = "34567890";
     const Case cases[] = {
+        {1, 1, afterEarlierCaller, "14h05m09s-RECEBIDA-.mp3"},
+        {1, 1, afterEarlierDialling, "14h05m09s-EFETUADA-.mp3"},
+        {2, 1, afterEarlierCaller, "RECEBIDA-14h05m09s.mp3"},
         {1, 1, received, "14h05m09s-RECEBIDA-(11)3456-7890.mp3"},
         {1, 2, fskEven, "14h05m09s-RECEBIDA-(11)3456-7890.mp3"},
         {2, 2, fskEven, "RECEBIDA-(11)3456-7890-14h05m09s.mp3"},

@@ -260,6 +260,11 @@ void LinePair::applySettings() {
     }
 }
 
+void LinePair::checkOffHookChanged() {
+    logic_->options().CheckOffHook = settings_.CheckOffHook;
+    recording_->options.CheckOffHook = settings_.CheckOffHook;
+}
+
 settings::PairSettingsHooks LinePair::settingsHooks() {
     settings::PairSettingsHooks hooks;
     relay::control::bindRelayHooks(hooks, *relay_);

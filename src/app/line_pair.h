@@ -123,6 +123,7 @@ class LinePair final : private line::LineRecordingPort,
     void stopRecording(int side) override { recording_->hostStopRecording(side); }
     int waveInIndex() const override { return 0; }
     void appendKeyLog(const std::string& key) override { logic_->channel(1).edTodos += key; }
+    void checkOffHookChanged() override;
     void enableApply() override { detectorControl_->ApplyEnabled = true; }
     void relayPageChanged() override {}
     void reportError(const std::exception& error) override;

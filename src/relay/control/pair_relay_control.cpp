@@ -217,7 +217,10 @@ void PairRelayControl::SendDataIP(int side, const std::string& text) {
 void PairRelayControl::SendLineDadosRep() {
     std::string_view mode = kModeAuto;
     if (!s_.CheckAutoRec) {
-        s_.CheckOffHook = false;
+        if (s_.CheckOffHook) {
+            s_.CheckOffHook = false;
+            ports_.checkOffHookChanged();
+        }
         mode = kModeManual;
     }
     for (int k = 1; k <= 2; ++k) {

@@ -29,6 +29,9 @@ class PairRelayPorts {
     virtual int waveInIndex() const = 0;
     // Pair 1: a key reported by the odd endpoint goes to the odd line's key log.
     virtual void appendKeyLog(const std::string& key) = 0;
+    // CheckOffHook was switched off with the manual-recording line description: the line
+    // logic and the recording take the new value at once, not at the next apply.
+    virtual void checkOffHookChanged() = 0;
     // A relay setting changed in the page: the window enables "Aplicar".
     virtual void enableApply() = 0;
     // A text, panel or enabled state of the relay page changed (repaint at once).

@@ -17,6 +17,7 @@
 #include "platform/udp/udp_socket.h"
 #include "platform/user_interface.h"
 #include "relay/control/pair_relay_ports.h"
+#include "settings/pair_settings.h"
 
 namespace kovra::relay::control::testing {
 
@@ -135,11 +136,15 @@ class FakePorts final : public PairRelayPorts {
     void stopRecording(int side) override { calls.push_back("stoprec" + std::to_string(side)); }
     int waveInIndex() const override { return 3; }
     void appendKeyLog(const std::string& key) override { calls.push_back("key " + key); }
+    void checkOffHookChanged() override {
+        calls.push_back("hook check " + std::to_string(s->CheckOffHook));
+    }
     void enableApply() override {}
     void relayPageChanged() override {}
     void reportError(const std::exception& error) override { errors.push_back(error.what()); }
 
     bool shown = false;
+    const settings::PairSettings* s = nullptr;  // the settings the control works on
     std::vector<std::string> calls;
     std::vector<std::string> errors;
 };

@@ -17,6 +17,7 @@ class RelayControlTest : public ::testing::Test {
   protected:
     void make(int pair) {
         s = PairSettings::defaults(pair);
+        ports.s = &s;
         s.RecordingBase = (home.path() / "MP3").string() + "/";
         fs::create_directories(s.RecordingBase);
         ctl = std::make_unique<PairRelayControl>(pair, loop, s, files, ui, ports, host, [this] {
@@ -124,6 +125,17 @@ TEST_F(RelayControlTest, FailedSendRaisesAndLeavesNoListSendUnderWay) {
     ASSERT_TRUE(pumpUntil(loop, [&] { return !ports.errors.empty(); }));
     EXPECT_EQ(ports.errors.front(), std::string(kSendDataErrorText));
     EXPECT_TRUE(files.ip().keyExists("LISTAGEM_IP_LINHA_1", "127.0.0.1:7000"));
+}
+
+TEST_F(RelayControlTest, ManualRecordingDescriptionSwitchesTheHookCheckOffEverywhere) {
+    make(1);
+    s.CheckAutoRec = false;
+    s.CheckOffHook = true;
+    ctl->SendLineDadosRep();
+    // The pair is told, with the setting already changed, so its line logic follows.
+    EXPECT_EQ(ports.calls, std::vector<std::string>{"hook check 0"});
+    ctl->SendLineDadosRep();
+    EXPECT_EQ(ports.calls.size(), 1u);  // told once, when it changes
 }
 
 TEST_F(RelayControlTest, InsertionAndRemovalRequestsAnswerAndChangeTheList) {

@@ -114,10 +114,9 @@ TEST(Ring, ALaterCallWithoutDialToneStartsAtRingOne) {
         f.peaks(1, 101);  // ringing ends unanswered
         EXPECT_EQ(f.line(1).RingCount, 0) << call;
     }
-    EXPECT_EQ(f.relay.texts(),
-              (std::vector<std::string>{"L1_RING_COUNT->1", "L1_RING_COUNT->2", "L1_RING_COUNT->1",
-                                        "L1_RING_COUNT->2", "L1_RING_COUNT->1",
-                                        "L1_RING_COUNT->2"}));
+    EXPECT_EQ(f.relay.texts(), (std::vector<std::string>{"L1_RING_COUNT->1", "L1_RING_COUNT->2",
+                                                         "L1_RING_COUNT->1", "L1_RING_COUNT->2",
+                                                         "L1_RING_COUNT->1", "L1_RING_COUNT->2"}));
 }
 
 TEST(Ring, OddLineOfPairOneCancelsAPendingStart) {

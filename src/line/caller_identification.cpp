@@ -117,9 +117,11 @@ void PairLineLogic::markPrivateLines(int k) {
 }
 
 std::string PairLineLogic::recordingStartText(int k) const {
-    // A line that keeps no start time reports the time of the record itself.
+    // The start of this call as the line knows it: the recording in progress, else the time
+    // of the record itself. The start time a line keeps after a recording has ended belongs
+    // to an earlier call and is never reported for this one.
     const std::optional<TimePoint> start = recording_.StartTime(k);
-    return longTimeText(start ? *start : loop_.now());
+    return longTimeText(start && recording(k) ? *start : loop_.now());
 }
 
 void PairLineLogic::sendDataBlock(int k, const std::string& initCode, const std::string& opr,

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -68,6 +69,36 @@ TEST(DtmfCallerId, LoudSequenceIdentifiesTheCaller) {
                   "N\xC3\xA3o cadastrada", longTimeText(f.loop.now()), "Recebida", f.loop.now());
     expected.insert(expected.end(), block.begin(), block.end());
     EXPECT_THAT(f.relay.texts(), ElementsAreArray(expected));
+}
+
+TEST(DtmfCallerId, StartTimeIsThisCallsRecordingOrTheTimeOfTheRecord) {
+    struct Case {
+        const char* name;
+        bool recording;
+        bool keepsStart;
+        bool expectStart;
+    };
+    const Case cases[] = {
+        {"recording in progress", true, true, true},
+        {"start left by an earlier call", false, true, false},
+        {"line keeps no start time", true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PairFixture f(1);
+        const TimePoint start = f.loop.now();
+        f.loop.advance(std::chrono::minutes(10));
+        f.recording.s(1).recording = c.recording;
+        if (c.keepsStart) {
+            f.recording.s(1).startTime = start;
+        }
+        f.logic->WaveViewPeak(1, -10.0F);
+        f.dtmf(1, "A1123456789C");
+        const std::string expected =
+            "DATA_TIME_INIT->" + longTimeText(c.expectStart ? start : f.loop.now());
+        const auto texts = f.relay.texts();
+        EXPECT_NE(std::find(texts.begin(), texts.end(), expected), texts.end());
+    }
 }
 
 TEST(DtmfCallerId, QuietSequenceIsOnlyLogged) {

@@ -27,6 +27,7 @@ struct PairSettings {
     std::string edTesteDDD = "17";         // pair 1 relay test area code
     std::string edTesteFone = "34567890";  // pair 1 relay test number
     int Top = 0;                           // window position, stored at save and exit
+    int DeviceID = -1;  // written only: the capture control's device number at the last save
     int Left = 0;
 
     // "ConfigGlobal.ini", pair section

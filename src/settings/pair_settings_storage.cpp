@@ -6,6 +6,7 @@
 
 #include "platform/log.h"
 #include "settings/integer_text.h"
+#include "settings/pair_settings_table.h"
 #include "settings/settings_access.h"
 
 namespace kovra::settings {
@@ -24,21 +25,6 @@ const std::string kFolderCreateTextTail =
 namespace {
 
 constexpr char kSeparator = static_cast<char>(fs::path::preferred_separator);
-constexpr int kAdapterCountPair1 = 3;  // "1 Linha simples", "2 Linhas simples", USB
-constexpr int kAdapterCountPairs23 = 2;
-constexpr int kUsbAdapterPosition = 2;
-constexpr int kOffHookReplaced = -29;  // values of this or more read as the default
-constexpr int kOffHookDefault = -55;
-
-// A list position as a drop-down takes it: outside the list selects nothing.
-int listPosition(int value, int count) {
-    return value >= 0 && value < count ? value : -1;
-}
-
-// A stored choice outside its list gives the key's default instead of no choice.
-int choiceOr(int value, int count, int fallback) {
-    return value >= 0 && value < count ? value : fallback;
-}
 
 std::string withSeparator(std::string folder) {
     if (folder.empty() || folder.back() != kSeparator) {
@@ -82,63 +68,16 @@ PairSettingsStorage::PairSettingsStorage(int pair, ConfigFiles& files, UserInter
 void PairSettingsStorage::readAtCreation(PairSettings& s) {
     const SettingsAccess a(files_, pair_);
     const bool first = pair_ == 1;
-
-    // Devices, input and adapter from "Config.ini"; on pair 1 "CBTipoAdp" then wins.
-    s.CbDevices.text = a.read(keys::kDeviceName, s.CbDevices.text);
-    s.CbDevices.itemIndex = std::max(-1, a.read(keys::kSelectIndexDevice));
-    s.CBList.itemIndex = std::max(-1, a.read(keys::kSelectIndexSource));
-    const int adapterCount = first ? kAdapterCountPair1 : kAdapterCountPairs23;
-    ComboState& adapter = s.adapterList(pair_);
-    adapter.itemIndex = listPosition(a.read(keys::kQtdLinha) - 1, adapterCount);
-    s.SavedLinesOnInput = adapter.itemIndex + 1;
-    if (first) {
-        s.CBTipoAdp.itemIndex = listPosition(a.read(keys::kCbTipoAdp), kAdapterCountPair1);
-        s.HookSignalling = s.CBTipoAdp.itemIndex == kUsbAdapterPosition;
-        s.edTesteDDD = a.read(keys::kEdTesteDdd);
-        s.edTesteFone = a.read(keys::kEdTesteFone);
+    for (const SettingBinding& row : pairSettingsTable(pair_)) {
+        if (row.readAtCreation) {
+            row.apply(s, readSetting(a, row, s));
+        }
     }
 
-    s.EditDDDLocal = a.read(keys::kDddLocal);
     if (hooks_.setLocalDdd) {
         hooks_.setLocalDdd(s.EditDDDLocal);
     }
-
-    s.edNomeCanal1 = a.read(keys::kLineName1);
-    s.edNomeCanal2 = a.read(keys::kLineName2);
-    s.CBbuffer = choiceOr(a.read(keys::kBufferRecord), 3, keys::kBufferRecord.fallback);
-    s.Track1 = std::clamp(a.read(keys::kVolume), 0, 100);
-    s.CheckTexto = a.read(keys::kCheckTexto);
-    for (int k = 1; k <= 2; ++k) {
-        if (first) {
-            s.SpinSensi(k) = std::clamp(a.read(keys::kSpinSensi, k), 2, 24);
-        } else {
-            const int offHook = a.read(keys::kOffHook, k);
-            s.SpinOffHook(k) =
-                offHook >= kOffHookReplaced ? kOffHookDefault : std::clamp(offHook, -100, 10);
-            s.CHKSpectrum(k) = a.read(keys::kSpectrum, k);
-            s.chkEuropa(k) = a.read(keys::kPEuropeu, k);
-            s.CheckAmp(k) = a.read(keys::kAmplificador, k);
-        }
-        s.chkTipoL(k) = a.read(keys::kChkTipoL, k);
-    }
-    s.chkAutoVol = a.read(keys::kAutoVolume);
-    s.CheckOffHook = a.read(keys::kCheckOffHook);
-    s.CheckAutoConfig = a.read(keys::kCheckAutoConfig);
-    s.AutoConfigFlag = s.CheckAutoConfig;
-
     readRecordingFolder(s);
-
-    for (int k = 1; k <= 2; ++k) {
-        const int n = line(k);
-        s.edPortLocal(k) = std::to_string(a.read(keys::kLocalPort, k, defaultLocalPort(n)));
-        s.edPortReceive(k) = std::to_string(a.read(keys::kRemotePort, k, defaultRemotePort(n)));
-        s.chkSameIP(k) = a.read(keys::kChkSameIp, k);
-        s.chkPermiteReceive(k) = a.read(keys::kChkPermiteReceive, k);
-        s.cbBitRat(k) = choiceOr(a.read(keys::kCbBitRat, k), 5, keys::kCbBitRat.fallback);
-        if (!first) {
-            s.TrackBarAmp(k) = std::clamp(a.read(keys::kTrackBarAmp, k), 0, 25);
-        }
-    }
     for (int k = 1; k <= 2; ++k) {
         if (hooks_.bitRateChanged) {
             hooks_.bitRateChanged(k, s.cbBitRat(k));
@@ -147,29 +86,10 @@ void PairSettingsStorage::readAtCreation(PairSettings& s) {
             hooks_.amplifierGainChanged(k, s.TrackBarAmp(k));
         }
     }
-
-    s.CheckAutoRec = a.read(keys::kCheckAutoRec);
-    s.CheckOffRing = a.read(keys::kCheckOffRing);
-    s.CheckOffTom = a.read(keys::kCheckOffTom);
-    s.CheckOffDial = a.read(keys::kCheckOffDial);
-    s.SpinPause = std::clamp(a.read(keys::kSpinPause), 2, 100);
-    s.SpinStop = std::clamp(a.read(keys::kSpinStop), 2, 320);
-    s.SpinMin = std::clamp(a.read(keys::kSpinMin), 5, 100);
-    s.chkSendDTMF = a.read(keys::kChkSendDtmf);
-    s.chkSendFormatado = a.read(keys::kChkSendFormatado);
-    s.chkIndexPhone = a.read(keys::kChkIndexPhone);
-    s.chkRing = a.read(keys::kChkRing);
-    s.chkNumeroDiscado = a.read(keys::kChkNumeroDiscado);
-    s.chkNameFile = a.read(keys::kChkNameFile);
-
-    if (first) {
-        // Set without its click behaviour, which then runs once when the box is on.
-        s.chkAtivarMorvex = a.read(keys::kChkAtivarMorvex);
-        if (s.chkAtivarMorvex && hooks_.companionClicked) {
-            hooks_.companionClicked();
-        }
+    // Set without its click behaviour, which then runs once when the box is on.
+    if (first && s.chkAtivarMorvex && hooks_.companionClicked) {
+        hooks_.companionClicked();
     }
-
     for (int k = 1; k <= 2; ++k) {
         if (s.chkSameIP(k)) {
             s.EditIPLocal(k) = kLocalHostAddress;
@@ -225,8 +145,15 @@ void PairSettingsStorage::readAtHide(PairSettings& s) {
 
 SaveResult PairSettingsStorage::save(PairSettings& s) {
     SettingsAccess a(files_, pair_);
-    const bool first = pair_ == 1;
+    const std::vector<SettingBinding> table = pairSettingsTable(pair_);
     WriteLog put;
+    const auto store = [&](SaveStep step) {
+        for (const SettingBinding& row : table) {
+            if (row.step == step) {
+                put(writeSetting(a, row, s));
+            }
+        }
+    };
 
     if (isBlank(s.edNomeCanal1)) {
         s.edNomeCanal1 = keys::kLineName1.fallback;
@@ -234,56 +161,9 @@ SaveResult PairSettingsStorage::save(PairSettings& s) {
     if (isBlank(s.edNomeCanal2)) {
         s.edNomeCanal2 = keys::kLineName2.fallback;
     }
-
-    // "Config.ini": device, input, adapter.
-    const int adapterPosition = s.adapterList(pair_).itemIndex;
-    put(a.write(keys::kDeviceName, s.CbDevices.text));
-    put(a.write(keys::kDeviceId, hooks_.waveInDeviceId ? hooks_.waveInDeviceId() : -1));
-    put(a.write(keys::kSelectIndexDevice, s.CbDevices.itemIndex));
-    put(a.write(keys::kSelectIndexSource, s.CBList.itemIndex));
-    put(a.write(keys::kQtdLinha, adapterPosition + 1));
-    s.LinesOnInput = adapterPosition + 1;
-
-    // "ConfigGlobal.ini", first group.
-    put(a.write(keys::kLineName1, s.edNomeCanal1));
-    put(a.write(keys::kLineName2, s.edNomeCanal2));
-    put(a.write(keys::kBufferRecord, s.CBbuffer));
-    put(a.write(keys::kVolume, s.Track1));
-    if (first) {
-        put(a.write(keys::kCbTipoAdp, s.CBTipoAdp.itemIndex));
-    }
-    put(a.write(keys::kCheckTexto, s.CheckTexto));
-    for (int k = 1; k <= 2; ++k) {
-        if (first) {
-            put(a.write(keys::kSpinSensi, k, s.SpinSensi(k)));
-        } else {
-            put(a.write(keys::kOffHook, k, s.SpinOffHook(k)));
-        }
-    }
-    if (!first) {
-        for (int k = 1; k <= 2; ++k) {
-            put(a.write(keys::kSpectrum, k, s.CHKSpectrum(k)));
-        }
-        for (int k = 1; k <= 2; ++k) {
-            put(a.write(keys::kPEuropeu, k, s.chkEuropa(k)));
-        }
-    }
-    for (int k = 1; k <= 2; ++k) {
-        put(a.write(keys::kChkTipoL, k, s.chkTipoL(k)));
-    }
-    put(a.write(keys::kAutoVolume, s.chkAutoVol));
-    put(a.write(keys::kCheckOffHook, s.CheckOffHook));
-    put(a.write(keys::kCheckAutoConfig, s.CheckAutoConfig));
-    for (int k = 1; k <= 2; ++k) {
-        put(a.write(keys::kLocalPort, k, integerOr(s.edPortLocal(k), defaultLocalPort(line(k)))));
-    }
-    for (int k = 1; k <= 2; ++k) {
-        put(a.write(keys::kRemotePort, k,
-                    integerOr(s.edPortReceive(k), defaultRemotePort(line(k)))));
-    }
-    for (int k = 1; k <= 2; ++k) {
-        put(a.write(keys::kTcpIp, k, s.ChBoxTCP(k)));
-    }
+    s.DeviceID = hooks_.waveInDeviceId ? hooks_.waveInDeviceId() : -1;
+    s.LinesOnInput = s.adapterList(pair_).itemIndex + 1;
+    store(SaveStep::BeforeRelaysOff);
 
     // Relays that were on go off, with their endpoints closed, until the save is done.
     bool relayWasOn[2] = {false, false};
@@ -302,33 +182,8 @@ SaveResult PairSettingsStorage::save(PairSettings& s) {
         }
     }
 
-    for (int k = 1; k <= 2; ++k) {
-        put(a.write(keys::kChkSameIp, k, s.chkSameIP(k)));
-    }
-    for (int k = 1; k <= 2; ++k) {
-        put(a.write(keys::kCbBitRat, k, s.cbBitRat(k)));
-    }
-    if (!first) {
-        for (int k = 1; k <= 2; ++k) {
-            put(a.write(keys::kAmplificador, k, s.CheckAmp(k)));
-        }
-        for (int k = 1; k <= 2; ++k) {
-            put(a.write(keys::kTrackBarAmp, k, s.TrackBarAmp(k)));
-        }
-    }
-    put(a.write(keys::kCheckAutoRec, s.CheckAutoRec));
-    put(a.write(keys::kCheckOffRing, s.CheckOffRing));
-    put(a.write(keys::kCheckOffTom, s.CheckOffTom));
-    put(a.write(keys::kCheckOffDial, s.CheckOffDial));
-    put(a.write(keys::kSpinPause, s.SpinPause));
-    put(a.write(keys::kSpinStop, s.SpinStop));
-    put(a.write(keys::kSpinMin, s.SpinMin));
-    put(a.write(keys::kGlobalTop, s.Top));
-    put(a.write(keys::kGlobalLeft, s.Left));
-    put(a.write(keys::kDddLocal, s.EditDDDLocal));
-    if (first) {
-        put(a.write(keys::kChkAtivarMorvex, s.chkAtivarMorvex));
-    } else {
+    store(SaveStep::WhileRelaysOff);
+    if (pair_ != 1) {
         for (int k = 1; k <= 2; ++k) {
             s.chkEuropa(k) = a.read(keys::kPEuropeu, k);
         }
@@ -348,16 +203,7 @@ SaveResult PairSettingsStorage::save(PairSettings& s) {
     SaveResult result;
     result.foldersReady = foldersReady;
     if (foldersReady) {
-        put(a.write(keys::kEditPasta, s.EditPasta));
-        for (int k = 1; k <= 2; ++k) {
-            put(a.write(keys::kChkPermiteReceive, k, s.chkPermiteReceive(k)));
-        }
-        put(a.write(keys::kChkSendDtmf, s.chkSendDTMF));
-        put(a.write(keys::kChkSendFormatado, s.chkSendFormatado));
-        put(a.write(keys::kChkIndexPhone, s.chkIndexPhone));
-        put(a.write(keys::kChkRing, s.chkRing));
-        put(a.write(keys::kChkNumeroDiscado, s.chkNumeroDiscado));
-        put(a.write(keys::kChkNameFile, s.chkNameFile));
+        store(SaveStep::AfterFolders);
         put(files_.global().flush());
         for (int k = 1; k <= 2; ++k) {
             if (!relayWasOn[k - 1]) {
@@ -408,11 +254,7 @@ void PairSettingsStorage::reportWriteErrors(const std::vector<IniError>& errors)
 }
 
 std::vector<IniError> PairSettingsStorage::writeExitPosition(const PairSettings& s) {
-    SettingsAccess a(files_, pair_);
-    WriteLog put;
-    put(a.write(keys::kConfigTop, s.Top));
-    put(a.write(keys::kConfigLeft, s.Left));
-    return std::move(put.errors);
+    return writeStep(SaveStep::Exit, s);
 }
 
 bool PairSettingsStorage::erasePair(std::vector<IniError>* errors) {
@@ -454,10 +296,17 @@ std::vector<IniError> PairSettingsStorage::writeCallerIdTextFiles(const std::str
 }
 
 std::vector<IniError> PairSettingsStorage::writeTestValues(const PairSettings& s) {
+    return writeStep(SaveStep::TestValues, s);
+}
+
+std::vector<IniError> PairSettingsStorage::writeStep(SaveStep step, const PairSettings& s) {
     SettingsAccess a(files_, pair_);
     WriteLog put;
-    put(a.write(keys::kEdTesteDdd, s.edTesteDDD));
-    put(a.write(keys::kEdTesteFone, s.edTesteFone));
+    for (const SettingBinding& row : pairSettingsTable(pair_)) {
+        if (row.step == step) {
+            put(writeSetting(a, row, s));
+        }
+    }
     return std::move(put.errors);
 }
 

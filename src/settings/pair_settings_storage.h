@@ -11,6 +11,7 @@
 #include "platform/user_interface.h"
 #include "settings/config_files.h"
 #include "settings/pair_settings.h"
+#include "settings/pair_settings_table.h"
 
 namespace kovra::settings {
 
@@ -94,6 +95,8 @@ class PairSettingsStorage {
 
   private:
     void readRecordingFolder(PairSettings& s);
+    // Writes the table's keys of one step.
+    std::vector<IniError> writeStep(SaveStep step, const PairSettings& s);
     void reportWriteErrors(const std::vector<IniError>& errors);
 
     int pair_;

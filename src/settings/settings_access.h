@@ -64,12 +64,12 @@ class SettingsAccess {
     IniFile& file(SettingsFileId id) { return files_.file(id); }
     const IniFile& file(SettingsFileId id) const { return files_.file(id); }
     const std::string& pairSectionName() const { return pairSection_; }
-
-  private:
+    // The section a key names: kPairSection resolves to this pair's.
     std::string_view section(std::string_view keySection) const {
         return keySection == kPairSection ? std::string_view(pairSection_) : keySection;
     }
 
+  private:
     ConfigFiles& files_;
     std::string pairSection_;
 };

@@ -4,6 +4,8 @@
 
 #include "settings/config_files.h"
 #include "settings/pair_settings_storage.h"
+#include "settings/pair_settings_table.h"
+#include "settings/settings_access.h"
 #include "settings_test_support.h"
 
 namespace kovra::settings {
@@ -175,6 +177,75 @@ TEST_F(PairSettingsTest, SaveStoresBothGroupsAndCyclesTheRelaySwitches) {
     const std::string global = readFile(home / "ConfigGlobal.ini");
     EXPECT_NE(global.find("TCP/IP_L1=1\nTCP/IP_L2=0\n"), std::string::npos);
     EXPECT_EQ(global.find("SpinSensi"), std::string::npos);  // pair 1 only
+}
+
+// A value for the row that a fresh pair does not have: every key must carry it.
+void setOtherValue(const SettingBinding& row, PairSettings& s, const PairSettings& fresh) {
+    const SettingValue before = row.stored(fresh);
+    if (row.type == SettingType::Bool) {
+        row.apply(s, !std::get<bool>(before));
+    } else if (row.type == SettingType::Text) {
+        row.apply(s, std::get<std::string>(before) + "-" + row.name);
+    } else {
+        for (int step : {1, 2, -1, -2, 3}) {
+            row.apply(s, std::get<int>(before) + step);
+            if (row.stored(s) != before) {
+                break;
+            }
+        }
+    }
+}
+
+TEST_F(PairSettingsTest, EveryKeyOfTheTableIsStoredAndReadBack) {
+    for (int pair = 1; pair <= 3; ++pair) {
+        SCOPED_TRACE("pair " + std::to_string(pair));
+        const PairSettings fresh = readPair(pair);
+        const std::vector<SettingBinding> table = pairSettingsTable(pair);
+        PairSettings s = fresh;
+        for (const SettingBinding& row : table) {
+            setOtherValue(row, s, fresh);
+        }
+        s.EditPasta = (folder.path() / ("rec" + std::to_string(pair))).string() + "/";
+
+        PairSettingsHooks hooks;
+        hooks.waveInDeviceId = [pair] { return 10 + pair; };  // "DeviceID" comes from capture
+        PairSettingsStorage storage(pair, files(), ui, hooks);
+        ASSERT_TRUE(storage.save(s).ok);
+        ASSERT_TRUE(storage.writeExitPosition(s).empty());
+        if (pair == 1) {
+            ASSERT_TRUE(storage.writeTestValues(s).empty());
+        }
+
+        const SettingsAccess access(files(), pair);
+        const PairSettings back = readPair(pair);
+        for (const SettingBinding& row : table) {
+            SCOPED_TRACE(row.name);
+            EXPECT_NE(row.stored(s), row.stored(fresh));
+            const std::string section(access.section(row.section));
+            EXPECT_EQ(files().file(row.file).readString(section, row.name, "(missing)"),
+                      settingText(row.stored(s)));
+            if (row.readAtCreation) {
+                EXPECT_EQ(row.stored(back), row.stored(s));
+            }
+        }
+        EXPECT_EQ(back.RecordingBase, s.EditPasta);
+    }
+}
+
+TEST_F(PairSettingsTest, ChangedSettingsListOnlyKeysWhoseStoredValueDiffers) {
+    const PairSettings before = PairSettings::defaults(1);
+    PairSettings after = before;
+    after.Track1 = 40;
+    after.edPortLocal1 = "03821";  // the same port as stored
+    after.edPortLocal2 = "4000";
+    after.SpinOffHook1 = -40;         // not a key of pair 1
+    after.EditIPLocal1 = "10.0.0.1";  // not stored
+    after.Top = 9;                    // stored with a save
+    std::vector<std::string> names;
+    for (const SettingBinding& row : changedSettings(1, before, after)) {
+        names.push_back(row.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Volume", "LocalPort2", "TOP"}));
 }
 
 TEST_F(PairSettingsTest, LastSavedAreaCodeWinsForEveryPair) {

@@ -16,5 +16,3 @@ add_library(kovra_asio INTERFACE)
 target_compile_definitions(kovra_asio INTERFACE ASIO_STANDALONE ASIO_NO_DEPRECATED)
 target_link_libraries(kovra_asio INTERFACE Threads::Threads)
 
-# SimpleIni is header-only.
-add_library(kovra_simpleini INTERFACE)

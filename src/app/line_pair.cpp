@@ -310,6 +310,7 @@ RecordingPairPorts LinePair::recordingPorts() {
     };
     ports.waveInIndex = [] { return 0; };
     ports.linesOnInput = [this] { return logic_->linesOnInput(); };
+    ports.recordingAllowed = [this] { return s_.privacy.recordingAllowed(); };
     return ports;
 }
 

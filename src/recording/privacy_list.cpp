@@ -1,10 +1,16 @@
 #include "recording/privacy_list.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "platform/log.h"
-#include "recording/privacy_file.h"
+#include "platform/profile/ini_document.h"
+#include "platform/profile/text_encoding.h"
 
 namespace kovra {
 
@@ -17,6 +23,72 @@ bool readsTrue(std::string_view value) {
     return ec == std::errc() && end == value.data() + value.size() && number != 0;
 }
 
+// The file as a document in the encoding it was read in. A missing file is an empty
+// document; a file that cannot be read or is not text gives the reason.
+struct PrivacyFile {
+    IniDocument doc;
+    TextEncoding encoding = TextEncoding::Utf8;
+    std::optional<std::string> problem;
+};
+
+PrivacyFile readPrivacyFile(const std::filesystem::path& path) {
+    PrivacyFile file;
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        return file;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        file.problem = "not a regular file";
+        return file;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes;
+    if (in) {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!in && !in.eof()) {
+        file.problem = std::strerror(errno);
+        return file;
+    }
+    DecodedText decoded = decodeTextFile(bytes);
+    if (!decoded.problem.empty()) {
+        file.problem = decoded.problem;
+        return file;
+    }
+    file.doc = IniDocument(decoded.text);
+    file.encoding = decoded.encoding;
+    return file;
+}
+
+// Writes a whole new file renamed over the old one. Returns the reason on failure.
+std::optional<std::string> writePrivacyFile(const std::filesystem::path& path,
+                                            const PrivacyFile& file) {
+    const std::string bytes = encodeTextFile(file.doc.text(), file.encoding);
+    std::filesystem::path temp = path;
+    temp += ".tmp";
+    std::FILE* out = std::fopen(temp.c_str(), "wb");
+    if (out == nullptr) {
+        return path.string() + ": " + std::strerror(errno);
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    const int writeErrno = errno;
+    const bool closed = std::fclose(out) == 0;
+    std::error_code ec;
+    if (!written || !closed) {
+        const std::string reason = std::strerror(written ? errno : writeErrno);
+        std::filesystem::remove(temp, ec);
+        return path.string() + ": " + reason;
+    }
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        const std::string reason = ec.message();
+        std::filesystem::remove(temp, ec);
+        return path.string() + ": " + reason;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 PrivacyList::PrivacyList(std::filesystem::path file) : file_(std::move(file)) {}
@@ -26,26 +98,37 @@ void PrivacyList::load() {
     active_.clear();
     permiteManual_ = true;
     applyEnabled_ = false;
-    PrivacyIniDocument doc;
-    if (auto error = doc.read(file_)) {
-        logLine(LogLevel::Error, "Privacy list not read: " + *error);
+    const PrivacyFile file = readPrivacyFile(file_);
+    if (file.problem) {
+        // Said once per problem: a retry at every call must not flood the log.
+        if (readProblem_ != file.problem) {
+            logLine(LogLevel::Error, "Privacy list cannot be read: " + file_.string() + ": " +
+                                         *file.problem +
+                                         "; no call is recorded until it can be read");
+        }
+        readProblem_ = file.problem;
         return;
     }
-    if (const auto* section = doc.find(kPrivacySection)) {
-        for (const auto& [number, value] : section->keys) {
-            entries_.push_back({number, readsTrue(value)});
-            if (entries_.back().ticked) {
-                active_.push_back(number);
-            }
+    if (readProblem_) {
+        logLine(LogLevel::Info, "Privacy list read again: " + file_.string());
+    }
+    readProblem_.reset();
+    for (const std::string& number : file.doc.keys(kPrivacySection)) {
+        entries_.push_back({number, readsTrue(*file.doc.find(kPrivacySection, number))});
+        if (entries_.back().ticked) {
+            active_.push_back(number);
         }
     }
-    if (const auto* manual = doc.find(kPrivacyManualSection)) {
-        for (const auto& [key, value] : manual->keys) {
-            if (key == kPrivacyManualKey) {
-                permiteManual_ = readsTrue(value);
-            }
-        }
+    if (const std::string* manual = file.doc.find(kPrivacyManualSection, kPrivacyManualKey)) {
+        permiteManual_ = readsTrue(*manual);
     }
+}
+
+bool PrivacyList::recordingAllowed() {
+    if (readProblem_) {
+        load();
+    }
+    return !readProblem_;
 }
 
 bool PrivacyList::isPrivate(std::string_view number) const {
@@ -89,18 +172,23 @@ std::optional<std::string> PrivacyList::apply() {
         }
     }
 
-    PrivacyIniDocument doc;
-    if (auto error = doc.read(file_)) {
+    PrivacyFile file = readPrivacyFile(file_);
+    if (file.problem) {
         // Writing over a file we could not read would lose what it holds.
-        logLine(LogLevel::Error, "Privacy list not saved: " + *error);
+        const std::string error = file_.string() + ": " + *file.problem;
+        logLine(LogLevel::Error, "Privacy list not saved: " + error);
         return error;
     }
-    doc.erase(kPrivacySection);
-    for (const PrivacyEntry& e : entries_) {
-        doc.set(kPrivacySection, e.number, e.ticked ? "1" : "0");
+    // The entries replace the old ones where they stood; the rest of the file stays.
+    for (const std::string& number : file.doc.keys(kPrivacySection)) {
+        while (file.doc.remove(kPrivacySection, number)) {
+        }
     }
-    doc.set(kPrivacyManualSection, kPrivacyManualKey, permiteManual_ ? "1" : "0");
-    if (auto error = doc.write(file_)) {
+    for (const PrivacyEntry& e : entries_) {
+        file.doc.set(kPrivacySection, e.number, e.ticked ? "1" : "0");
+    }
+    file.doc.set(kPrivacyManualSection, kPrivacyManualKey, permiteManual_ ? "1" : "0");
+    if (auto error = writePrivacyFile(file_, file)) {
         logLine(LogLevel::Error, "Privacy list not saved: " + *error +
                                      " (the ticked numbers stay protected until exit)");
         return error;

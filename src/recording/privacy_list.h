@@ -6,7 +6,11 @@
 // File format (sections and keys as the program has always written them):
 //   [PRIVACIDADE]           one key per entry, in list order: <number>=1 ticked, =0 not
 //   [PRIVACIDADE_MANUAL]    chkPermiteManual=1 or 0 (read with default 1)
-// Other sections of the file are kept as they are. The folder is never created here.
+// The file keeps its form and encoding (UTF-16 with a byte-order mark included). Other
+// sections are kept as they are. The folder is never created here.
+//
+// A list that exists but cannot be read protects nobody it names: while it cannot be read
+// no call is recorded (recordingAllowed()), and it is never overwritten.
 #pragma once
 
 #include <filesystem>
@@ -33,8 +37,14 @@ class PrivacyList {
     explicit PrivacyList(std::filesystem::path file);
 
     // Reads the file (at window creation). A missing file or section gives an empty
-    // list; an unreadable file too, with a log line.
+    // list; an unreadable one too, with a log line naming it and the problem.
     void load();
+    // Why the file could not be read at the last load, or empty.
+    const std::optional<std::string>& readProblem() const { return readProblem_; }
+    // False while the file cannot be read: any caller may be on it, so no call may be
+    // recorded. Each call while it cannot be read tries the file again, so a mended file
+    // counts at the next call.
+    bool recordingAllowed();
 
     // Matching (the list's contract for caller and dialled-number checks): true when
     // number is not empty and equals an active entry exactly.
@@ -71,6 +81,7 @@ class PrivacyList {
     std::vector<std::string> active_;
     bool permiteManual_ = true;
     bool applyEnabled_ = false;
+    std::optional<std::string> readProblem_;
 };
 
 }  // namespace kovra

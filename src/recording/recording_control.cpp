@@ -170,6 +170,9 @@ void RecordingControl::StartLClick(int k) {
     if (call.PrivateMark) {
         return;
     }
+    if (ports_.recordingAllowed && !ports_.recordingAllowed()) {
+        return;  // the privacy list says why in the log
+    }
     if (traits_.spectrumSwitch) {
         s.spectrumEnabled = false;
     }

@@ -71,6 +71,8 @@ struct RecordingPairPorts {
     std::function<int()> waveInIndex;
     std::function<std::string()> deviceName;
     std::function<int()> linesOnInput;
+    // False while the privacy list cannot be read: then no call may be recorded.
+    std::function<bool()> recordingAllowed;
 };
 
 // Settings of the recording page, shared by both lines of the pair.

@@ -1,23 +1,14 @@
 #include "settings/ini_file.h"
 
-// Text is kept as the UTF-8 bytes it was decoded to: no conversion layer is needed.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION  // this is the one translation unit that holds SimpleIni's code
-#include <SimpleIni.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <list>
-#include <memory>
-#include <sstream>
 #include <system_error>
 
 #include "platform/log.h"
 #include "settings/integer_text.h"
-#include "settings/text_encoding.h"
 
 namespace kovra::settings {
 
@@ -27,13 +18,7 @@ std::string IniError::describe() const {
     return file.string() + ": " + reason;
 }
 
-struct IniFile::Document {
-    CSimpleIniA ini{true, false, false};
-};
-
-IniFile::IniFile(fs::path path) : path_(std::move(path)), doc_(std::make_unique<Document>()) {
-    doc_->ini.SetSpaces(false);
-}
+IniFile::IniFile(fs::path path) : path_(std::move(path)) {}
 
 IniFile::~IniFile() = default;
 
@@ -61,17 +46,23 @@ void IniFile::refresh() const {
 }
 
 void IniFile::load() const {
-    doc_->ini.Reset();
+    doc_ = IniDocument();
+    encoding_ = TextEncoding::Utf8;
     unreadable_.reset();
     loadedOnce_ = true;
     loaded_ = currentStamp();
     if (!loaded_.exists) {
         return;
     }
+    const auto unreadable = [this](std::string reason) {
+        unreadable_ = std::move(reason);
+        logLine(LogLevel::Error, "settings file " + path_.string() + " cannot be read (" +
+                                     *unreadable_ +
+                                     "): its values read as defaults and it is left as it is");
+    };
     std::error_code ec;
     if (!fs::is_regular_file(path_, ec)) {
-        unreadable_ = "not a regular file";
-        logLine(LogLevel::Warning, "settings file " + path_.string() + " is not a regular file");
+        unreadable("not a regular file");
         return;
     }
     std::ifstream in(path_, std::ios::binary);
@@ -80,34 +71,38 @@ void IniFile::load() const {
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     if (!in && !in.eof()) {
-        unreadable_ = std::strerror(errno);
-        logLine(LogLevel::Warning,
-                "cannot read settings file " + path_.string() + ": " + *unreadable_);
+        unreadable(std::strerror(errno));
         return;
     }
-    const std::string text = decodeSettingsText(bytes);
-    if (doc_->ini.LoadData(text) < 0) {
-        unreadable_ = "cannot be parsed";
-        logLine(LogLevel::Warning, "settings file " + path_.string() + " cannot be parsed");
-        doc_->ini.Reset();
+    DecodedText decoded = decodeTextFile(bytes);
+    if (!decoded.problem.empty()) {
+        unreadable(decoded.problem);
+        return;
     }
+    encoding_ = decoded.encoding;
+    doc_ = IniDocument(decoded.text);
+    for (const std::string& odd : doc_.oddLines()) {
+        logLine(LogLevel::Warning,
+                "settings file " + path_.string() + ": " + odd + " (ignored, kept as it is)");
+    }
+}
+
+std::optional<std::string> IniFile::readProblem() const {
+    refresh();
+    return unreadable_;
 }
 
 std::string IniFile::readString(std::string_view section, std::string_view key,
                                 std::string_view fallback) const {
     refresh();
-    const std::string s(section);
-    const std::string k(key);
-    const char* value = doc_->ini.GetValue(s.c_str(), k.c_str(), nullptr);
-    return value != nullptr ? std::string(value) : std::string(fallback);
+    const std::string* value = doc_.find(section, key);
+    return value != nullptr ? *value : std::string(fallback);
 }
 
 int IniFile::readInteger(std::string_view section, std::string_view key, int fallback) const {
     refresh();
-    const std::string s(section);
-    const std::string k(key);
-    const char* value = doc_->ini.GetValue(s.c_str(), k.c_str(), nullptr);
-    return value != nullptr ? integerOr(value, fallback) : fallback;
+    const std::string* value = doc_.find(section, key);
+    return value != nullptr ? integerOr(*value, fallback) : fallback;
 }
 
 bool IniFile::readBool(std::string_view section, std::string_view key, bool fallback) const {
@@ -116,36 +111,45 @@ bool IniFile::readBool(std::string_view section, std::string_view key, bool fall
 
 bool IniFile::sectionExists(std::string_view section) const {
     refresh();
-    return doc_->ini.GetSectionSize(std::string(section).c_str()) > 0;
+    return doc_.hasKeys(section);
 }
 
 bool IniFile::keyExists(std::string_view section, std::string_view key) const {
     refresh();
-    return doc_->ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr) !=
-           nullptr;
+    return doc_.find(section, key) != nullptr;
 }
 
 std::vector<std::string> IniFile::sectionKeys(std::string_view section) const {
     refresh();
-    CSimpleIniA::TNamesDepend keys;
-    doc_->ini.GetAllKeys(std::string(section).c_str(), keys);
-    keys.sort(CSimpleIniA::Entry::LoadOrder());
-    std::vector<std::string> names;
-    names.reserve(keys.size());
-    for (const auto& entry : keys) {
-        names.emplace_back(entry.pItem);
+    return doc_.keys(section);
+}
+
+std::optional<std::string> IniFile::refuseText(std::string_view section, std::string_view key,
+                                               std::string_view value) {
+    const auto hasLineBreak = [](std::string_view s) {
+        return s.find_first_of("\r\n") != std::string_view::npos;
+    };
+    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) {
+        return "a section, key or value may not hold a line break";
     }
-    return names;
+    if (section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
+        key.empty() || key.front() == '[' || key.front() == ';' || key.front() == '#') {
+        return "'" + std::string(key) + "' in [" + std::string(section) +
+               "] cannot be stored as a key";
+    }
+    return std::nullopt;
 }
 
 IniWriteResult IniFile::writeString(std::string_view section, std::string_view key,
                                     std::string_view value) {
     refresh();
-    const std::string s(section);
-    const std::string k(key);
-    const std::string v(value);
-    if (doc_->ini.SetValue(s.c_str(), k.c_str(), v.c_str()) < 0) {
-        return fail("out of memory");
+    if (auto refused = refuseText(section, key, value)) {
+        IniError error{path_, std::move(*refused)};
+        logLine(LogLevel::Error, "settings value not written: " + error.describe());
+        return error;
+    }
+    if (!doc_.set(section, key, value)) {
+        return dirty_ ? store() : std::nullopt;  // unchanged: the file stays as it is
     }
     return store();
 }
@@ -160,7 +164,7 @@ IniWriteResult IniFile::writeBool(std::string_view section, std::string_view key
 
 IniWriteResult IniFile::deleteKey(std::string_view section, std::string_view key) {
     refresh();
-    if (!doc_->ini.Delete(std::string(section).c_str(), std::string(key).c_str())) {
+    if (!doc_.remove(section, key)) {
         return dirty_ ? store() : std::nullopt;
     }
     return store();
@@ -168,7 +172,7 @@ IniWriteResult IniFile::deleteKey(std::string_view section, std::string_view key
 
 IniWriteResult IniFile::eraseSection(std::string_view section) {
     refresh();
-    if (!doc_->ini.Delete(std::string(section).c_str(), nullptr)) {
+    if (!doc_.eraseSection(section)) {
         return dirty_ ? store() : std::nullopt;
     }
     return store();
@@ -195,14 +199,12 @@ IniWriteResult IniFile::store() {
         // Replacing a file we could not read would lose everything in it.
         return fail("the existing file could not be read (" + *unreadable_ + ")");
     }
-    std::string text;
-    if (doc_->ini.Save(text, false) < 0) {
-        return fail("out of memory");
-    }
-    // SimpleIni separates sections with two blank lines; one is the usual look.
-    for (std::size_t at = text.find("\n\n\n"); at != std::string::npos;
-         at = text.find("\n\n\n", at)) {
-        text.erase(at, 1);
+    std::size_t unrepresentable = 0;
+    const std::string bytes = encodeTextFile(doc_.text(), encoding_, &unrepresentable);
+    if (unrepresentable > 0) {
+        logLine(LogLevel::Warning, "settings file " + path_.string() + ": " +
+                                       std::to_string(unrepresentable) +
+                                       " character(s) that Windows-1252 cannot hold written as ?");
     }
 
     std::error_code ec;
@@ -221,7 +223,7 @@ IniWriteResult IniFile::store() {
     if (out == nullptr) {
         return fail(std::strerror(errno));
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     const int writeErrno = errno;
     const bool closed = std::fclose(out) == 0;
     if (!written || !closed) {

@@ -1,29 +1,28 @@
 // One INI settings file with the profile-file semantics the whole program relies on.
 // Loop thread only; one object per file for the whole run, shared by every window.
 //
-// Built on SimpleIni (case-insensitive names, file order kept, values replaced in place,
-// new keys at the end of their section, new sections at the end of the file). Written
-// here instead, because SimpleIni cannot give them:
-// - file input/output: SimpleIni's own reports no reason for a failure, cannot fall back
-//   to Windows-1252 for files from older installs, and does not replace a file
-//   atomically, so a full disk could leave a truncated file;
-// - integers: its reader turns an out-of-range number into LONG_MAX instead of the
-//   reader's default;
-// - a section "exists" only while it holds a key, where SimpleIni counts bare headers.
+// A file keeps its form (IniDocument): comments, blank lines, line endings and the
+// encoding it was read in (UTF-8, Windows-1252, UTF-16 with a byte-order mark) survive
+// every write; of duplicate keys the first counts, as the platform's profile functions
+// read it. A file is written only when a value changed.
 //
-// Every write reaches the file at once (a whole new file renamed over the old one). A
-// write that fails keeps the value in memory, so the next write that succeeds stores it,
-// logs the failure and returns it to the caller. The file is read again when someone
-// else changed it since, unless values of ours are still waiting to be stored.
+// Every write reaches the file at once (a whole new file renamed over the old one, so a
+// full disk never leaves half a file). A write that fails keeps the value in memory, so
+// the next write that succeeds stores it, logs the failure and returns it to the caller.
+// A file that exists but cannot be read or is not text (binary, broken UTF-16) is logged,
+// reads as empty and is never overwritten. The file is read again when someone else
+// changed it since, unless values of ours are still waiting to be stored.
 #pragma once
 
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/profile/ini_document.h"
+#include "platform/profile/text_encoding.h"
 
 namespace kovra::settings {
 
@@ -78,6 +77,9 @@ class IniFile {
 
     // Values held in memory that the file does not have yet (after a failed write).
     bool hasUnsavedChanges() const { return dirty_; }
+    // Why the existing file could not be read (it then reads as empty and is never
+    // written), or empty.
+    std::optional<std::string> readProblem() const;
 
   private:
     struct Stamp {
@@ -92,14 +94,17 @@ class IniFile {
     void load() const;
     IniWriteResult store();
     IniWriteResult fail(std::string reason);
-
-    struct Document;  // the parsed file (SimpleIni), kept out of this header
+    // What a write may not hold: a line break would make a line of its own.
+    static std::optional<std::string> refuseText(std::string_view section, std::string_view key,
+                                                 std::string_view value);
 
     std::filesystem::path path_;
-    std::unique_ptr<Document> doc_;
+    mutable IniDocument doc_;
+    mutable TextEncoding encoding_ = TextEncoding::Utf8;
     mutable Stamp loaded_;
     mutable bool loadedOnce_ = false;
     // Set when the file exists but could not be read: writing would wipe what it holds.
+    // Refused writes name it.
     mutable std::optional<std::string> unreadable_;
     bool dirty_ = false;
     std::string lastFailure_;  // reason last logged, empty while writes succeed

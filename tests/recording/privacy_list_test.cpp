@@ -89,8 +89,8 @@ TEST_F(PrivacyListTest, ApplyWritesTheListAndOnlyTickedNumbersBecomeActive) {
     EXPECT_TRUE(list.isPrivate("1134567890"));
     EXPECT_FALSE(list.isPrivate("34567890"));
     EXPECT_EQ(fileText(),
-              "[OUTRA]\r\nx=1\r\n[PRIVACIDADE]\r\n1134567890=1\r\n34567890=0\r\n"
-              "[PRIVACIDADE_MANUAL]\r\nchkPermiteManual=1\r\n");
+              "[OUTRA]\r\nx=1\r\n\r\n[PRIVACIDADE]\r\n1134567890=1\r\n34567890=0\r\n"
+              "\r\n[PRIVACIDADE_MANUAL]\r\nchkPermiteManual=1\r\n");
 
     // Untick and remove: the list switches the number off again.
     list.setTicked(0, false);
@@ -103,6 +103,39 @@ TEST_F(PrivacyListTest, ApplyWritesTheListAndOnlyTickedNumbersBecomeActive) {
     reread.load();
     EXPECT_EQ(reread.entries(), (std::vector<PrivacyEntry>{{"1134567890", false}}));
     EXPECT_TRUE(reread.active().empty());
+}
+
+TEST_F(PrivacyListTest, AUtf16ListSavedOnWindowsIsReadAndKeptInUtf16) {
+    const auto utf16 = [](std::string_view ascii) {
+        std::string out = "\xFF\xFE";
+        for (const char c : ascii) {
+            out += c;
+            out += '\0';
+        }
+        return out;
+    };
+    writeFile(utf16("; lista\r\n[PRIVACIDADE]\r\n1134567890=1\r\n"));
+    PrivacyList list(file_);
+    list.load();
+    EXPECT_FALSE(list.readProblem());
+    EXPECT_TRUE(list.isPrivate("1134567890"));
+    ASSERT_TRUE(list.insert("34567890"));
+    EXPECT_EQ(list.apply(), std::nullopt);
+    EXPECT_EQ(fileText(), utf16("; lista\r\n[PRIVACIDADE]\r\n1134567890=1\r\n34567890=0\r\n"
+                                "\r\n[PRIVACIDADE_MANUAL]\r\nchkPermiteManual=1\r\n"));
+}
+
+TEST_F(PrivacyListTest, AListThatCannotBeReadAllowsNoRecordingAndIsNeverOverwritten) {
+    const std::string binary("[PRIVACIDADE]\0\0\x01", 16);
+    writeFile(binary);
+    PrivacyList list(file_);
+    list.load();
+    ASSERT_TRUE(list.readProblem());
+    EXPECT_FALSE(list.recordingAllowed());
+    list.insert("1134567890");
+    list.setTicked(0, true);
+    EXPECT_TRUE(list.apply().has_value());
+    EXPECT_EQ(fileText(), binary);
 }
 
 TEST_F(PrivacyListTest, CancelKeepsTheFileAndTheActiveList) {

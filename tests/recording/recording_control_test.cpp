@@ -98,6 +98,7 @@ class RecordingControlTest : public ::testing::Test {
         ports.SendDataIP = [this](int, const std::string& text) { sent_.push_back(text); };
         ports.linesOnInput = [] { return 2; };
         ports.readAmplifier = [](int) { return AmplifierSetting{}; };
+        ports.recordingAllowed = recordingAllowed_;
         control_ = std::make_unique<RecordingControl>(
             pair, *loop_, port_, ports, std::move(captures), withEncoder ? lame_ : nullptr);
         port_.control = control_.get();
@@ -134,6 +135,7 @@ class RecordingControlTest : public ::testing::Test {
     std::unique_ptr<SimulatedEventLoop> loop_;
     FakeLinePort port_;
     std::array<PushedCaptureStage*, 2> captures_{};
+    std::function<bool()> recordingAllowed_;
     std::unique_ptr<RecordingControl> control_;
     std::vector<std::string> sent_;
 };
@@ -336,6 +338,25 @@ TEST_F(RecordingControlTest, APrivateLineStartsNoRecording) {
             control_.reset();
         }
     }
+}
+
+TEST_F(RecordingControlTest, APrivacyListThatCannotBeReadStopsEveryRecording) {
+    const fs::path file = dir_ / "ConfigPriv.ini";
+    fs::create_directories(file);  // a folder where the list should be
+    PrivacyList privacy(file);
+    privacy.load();
+    recordingAllowed_ = [&privacy] { return privacy.recordingAllowed(); };
+    makePair(1, localTime(2026, 12, 9, 10, 0, 0));
+    control_->StartLClick(1);
+    EXPECT_FALSE(control_->Recording(1)) << "any caller may be on the list";
+    EXPECT_TRUE(sent_.empty());
+
+    fs::remove(file);  // mended: the next call is recorded
+    std::ofstream(file) << "[PRIVACIDADE]\n1134567890=1\n";
+    control_->StartLClick(1);
+    EXPECT_TRUE(control_->Recording(1));
+    EXPECT_TRUE(privacy.isPrivate("1134567890"));
+    control_->StopLClick(1);
 }
 
 TEST_F(RecordingControlTest, SilencePausesThenStopsCountingFromTheLastSpeech) {

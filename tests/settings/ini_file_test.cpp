@@ -93,13 +93,110 @@ TEST_F(IniFileTest, EraseSectionRemovesHeaderAndKeysAndNothingElse) {
     EXPECT_EQ(readFile(path), "[A]\nx=1\n\n[C]\nw=4\n");
 }
 
-TEST_F(IniFileTest, Windows1252FileIsReadAndRewrittenAsUtf8) {
-    writeFile(path, "[LINHAS_1e2]\nLineName1=S\xe3o Jos\xe9\nLineName2=\x80 caf\xe9\n");
+// A file as Windows leaves it: CRLF, Windows-1252, a duplicate key, comments between the
+// keys and at the end, odd spacing, no line end on the last line.
+const std::string kWindowsMade =
+    "; Kovra\r\n[LINHAS_1e2]\r\nLineName1 = S\xe3o Jos\xe9\r\nVolume=25\r\n"
+    "; the second Volume is ignored\r\nVolume=80\r\n\r\n[GLOBAL]\r\nDDDLocal=11\r\n"
+    "; end of file";
+
+TEST_F(IniFileTest, AFileKeepsItsFormExceptForTheValuesWritten) {
+    writeFile(path, kWindowsMade);
     IniFile ini(path);
     EXPECT_EQ(ini.readString("LINHAS_1e2", "LineName1", ""), "São José");
-    EXPECT_EQ(ini.readString("LINHAS_1e2", "LineName2", ""), "€ café");
-    EXPECT_FALSE(ini.writeString("LINHAS_1e2", "Volume", "25"));
-    EXPECT_EQ(readFile(path), "[LINHAS_1e2]\nLineName1=São José\nLineName2=€ café\nVolume=25\n");
+    EXPECT_EQ(ini.readInteger("LINHAS_1e2", "Volume", 0), 25) << "the first duplicate counts";
+    EXPECT_EQ(ini.sectionKeys("LINHAS_1e2"), (std::vector<std::string>{"LineName1", "Volume"}));
+
+    EXPECT_FALSE(ini.writeInteger("LINHAS_1e2", "Volume", 30));
+    EXPECT_FALSE(ini.writeString("LINHAS_1e2", "LineName2", "Recepção"));
+    EXPECT_FALSE(ini.writeString("MORVEX", "chkAtivarMorvex", "0"));
+    EXPECT_EQ(readFile(path),
+              "; Kovra\r\n[LINHAS_1e2]\r\nLineName1 = S\xe3o Jos\xe9\r\nVolume=30\r\n"
+              "; the second Volume is ignored\r\nVolume=80\r\nLineName2=Recep\xe7\xe3o\r\n"
+              "\r\n[GLOBAL]\r\nDDDLocal=11\r\n; end of file\r\n\r\n[MORVEX]\r\n"
+              "chkAtivarMorvex=0\r\n");
+    EXPECT_FALSE(ini.deleteKey("LINHAS_1e2", "volume"));
+    EXPECT_EQ(ini.readInteger("LINHAS_1e2", "Volume", 0), 80);
+}
+
+TEST_F(IniFileTest, EachEncodingIsReadAndWrittenBackAsItCame) {
+    struct Case {
+        const char* name;
+        std::string bytes;    // "[S]\r\nName=Ação\r\n" in the encoding
+        std::string written;  // after Name := "Ré", Volume := 1
+    };
+    const auto utf16 = [](const std::u16string& text, bool bigEndian) {
+        std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t u : text) {
+            const char hi = static_cast<char>(u >> 8);
+            const char lo = static_cast<char>(u & 0xFF);
+            out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        return out;
+    };
+    const std::u16string before = u"[S]\r\nName=Ação\r\n";
+    const std::u16string after = u"[S]\r\nName=Ré\r\nVolume=1\r\n";
+    const std::vector<Case> cases = {
+        {"UTF-8", "[S]\r\nName=Ação\r\n", "[S]\r\nName=Ré\r\nVolume=1\r\n"},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF[S]\r\nName=Ação\r\n",
+         "\xEF\xBB\xBF[S]\r\nName=Ré\r\nVolume=1\r\n"},
+        {"Windows-1252", "[S]\r\nName=A\xe7\xe3o\r\n", "[S]\r\nName=R\xe9\r\nVolume=1\r\n"},
+        {"UTF-16 LE", utf16(before, false), utf16(after, false)},
+        {"UTF-16 BE", utf16(before, true), utf16(after, true)},
+    };
+    for (const Case& c : cases) {
+        writeFile(path, c.bytes);
+        IniFile ini(path);
+        EXPECT_EQ(ini.readString("S", "Name", ""), "Ação") << c.name;
+        EXPECT_FALSE(ini.writeString("S", "Name", "Ré")) << c.name;
+        EXPECT_FALSE(ini.writeInteger("S", "Volume", 1)) << c.name;
+        EXPECT_EQ(readFile(path), c.written) << c.name;
+    }
+}
+
+TEST_F(IniFileTest, AValueWrittenAsItStandsLeavesTheFileUntouched) {
+    writeFile(path, "[S]\nk = 5\nname=x\n");
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    fs::last_write_time(path, old);
+    IniFile ini(path);
+    EXPECT_FALSE(ini.writeInteger("S", "k", 5));
+    EXPECT_FALSE(ini.writeString("s", "NAME", "x"));
+    EXPECT_FALSE(ini.deleteKey("S", "missing"));
+    EXPECT_EQ(fs::last_write_time(path), old);
+    EXPECT_EQ(readFile(path), "[S]\nk = 5\nname=x\n");
+}
+
+TEST_F(IniFileTest, AFileThatIsNotTextIsNamedReadAsEmptyAndNeverOverwritten) {
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"UTF-16 without its mark", std::string("[\0S\0]\0\r\0\n\0k\0=\0\x31\0", 16)},
+        {"binary", std::string("\x7f"
+                               "ELF\x02\x01\x01\0\0\0",
+                               10)},
+        {"UTF-16 cut in half a character", "\xFF\xFE[\0S\0]"},
+        {"UTF-16 with a lone surrogate", std::string("\xFF\xFE\x00\xD8[\0", 6)},
+        {"control bytes", "[S]\nk=1\x02\x03\n"},
+    };
+    for (const auto& [name, bytes] : cases) {
+        writeFile(path, bytes);
+        IniFile ini(path);
+        EXPECT_EQ(ini.readInteger("S", "k", 7), 7) << name;
+        EXPECT_TRUE(ini.readProblem()) << name;
+        const IniWriteResult error = ini.writeInteger("S", "k", 4);
+        ASSERT_TRUE(error) << name;
+        EXPECT_NE(error->describe().find("Config.ini"), std::string::npos);
+        EXPECT_EQ(readFile(path), bytes) << name;
+    }
+    writeFile(path, "");
+    EXPECT_FALSE(IniFile(path).readProblem()) << "an empty file is an empty profile";
+}
+
+TEST_F(IniFileTest, NoWriteCanAddALineOfItsOwn) {
+    writeFile(path, "[S]\nk=1\n");
+    IniFile ini(path);
+    EXPECT_TRUE(ini.writeString("S", "k", "2\n[GLOBAL]\nIconVisible=0"));
+    EXPECT_TRUE(ini.writeString("S", "a=b", "1"));
+    EXPECT_TRUE(ini.writeString("S]\r", "k", "1"));
+    EXPECT_EQ(readFile(path), "[S]\nk=1\n");
 }
 
 TEST_F(IniFileTest, Utf8FileIsReadAsItIs) {

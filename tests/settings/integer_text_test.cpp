@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/text_encoding.h"
+#include "platform/profile/text_encoding.h"
 
 namespace kovra::settings {
 namespace {

@@ -269,6 +269,7 @@ settings::PairSettingsHooks LinePair::settingsHooks() {
     settings::PairSettingsHooks hooks;
     relay::control::bindRelayHooks(hooks, *relay_);
     hooks.setLocalDdd = [this](const std::string& ddd) { s_.globals.LocalDDD = ddd; };
+    hooks.companionClicked = s_.startCompanion;
     hooks.bitRateChanged = [this](int side, int index) {
         if (!recording_->Recording(side)) {
             recording_->setBitRateItem(side, index);

@@ -40,6 +40,8 @@ struct PairServices {
     std::function<void(bool cycling)> trayCycling;
     // A pair's card was refused because another pair uses it (the beep and log are done).
     std::function<void(int pair, const std::string& device)> cardRefused;
+    // Pair 1 read its companion switch on: start the companion program.
+    std::function<void()> startCompanion;
 };
 
 // Where a pair's audio comes from.

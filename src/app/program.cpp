@@ -33,6 +33,7 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
       fast_(fast),
       lock_(std::move(lock)),
       values_(makeStartupValues(readPlatformVersion())),
+      companion_(options.home, ui_),
       files_(options.home),
       errors_(options.home, "kovra-plugin", values_, loop.now()),
       privacy_(files_.privacy().path()),
@@ -53,7 +54,8 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
     services_ = std::make_unique<PairServices>(
         loop_, ui_, files_, globals_, host_, privacy_, loadEncoder(), watchdog_, errors_, fast_,
         deviceInUse_, [this] { requestExit(0); }, std::function<void(bool)>{},
-        [this](int pair, const std::string& device) { cardRefused(pair, device); });
+        [this](int pair, const std::string& device) { cardRefused(pair, device); },
+        [this] { companion_.start(); });
 }
 
 Program::~Program() {
@@ -159,6 +161,8 @@ void Program::requestExit(int code) {
 }
 
 void Program::finishRecordingsThenExit(int code) {
+    // The companion goes first, whether this system started it or not.
+    companion_.end();
     // Recordings end cleanly before anything is released, and the retention step gets
     // its second, so no recording is cut or left unreported.
     bool anyRecording = false;

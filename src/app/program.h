@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/companion_program.h"
 #include "app/error_logs.h"
 #include "app/line_pair.h"
 #include "app/pair_services.h"
@@ -71,6 +72,7 @@ class Program {
     std::unique_ptr<InstanceLock> lock_;
     StartupValues values_;
     HeadlessUserInterface ui_;
+    CompanionProgram companion_;
     settings::ConfigFiles files_;
     ErrorLogs errors_;
     line::LineGlobals globals_;

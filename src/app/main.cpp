@@ -193,6 +193,7 @@ int main(int argc, char** argv) {
         const std::filesystem::path file = input.substr(eq + 1);
         try {
             const WavFileReader reader(file, DetectorCapture::kSampleRate);
+            requireLineAudio(reader);
             options.inputs[pair] = {std::filesystem::absolute(file), reader.channels()};
         } catch (const std::exception& e) {
             std::cerr << "kovra-plugin: cannot read input " << file << ": " << e.what() << "\n";

@@ -20,12 +20,6 @@ std::string cannotSaveText(const std::string& file) {
            ".\r\nCertifique-se de que ele não esteja aberto em outro aplicativo.";
 }
 
-// Closes the file on every path out of a recording.
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 }  // namespace
 
 Mp3Writer::Mp3Writer(std::shared_ptr<const LameLibrary> lame)
@@ -66,12 +60,32 @@ bool Mp3Writer::StartWriting() {
         refusalLogged_ = true;
         return false;
     }
+    if (FileName.empty()) {
+        lastError_ = "File name is not assigned.";
+        logLine(LogLevel::Error, "Recording refused: " + lastError_);
+        return false;
+    }
+    // Created here, not on the worker: the caller announces the file only once it exists.
+    FileHandle file(std::fopen(FileName.c_str(), "w+b"));
+    if (!file) {
+        const int err = errno;
+        lastError_ = cannotSaveText(FileName);
+        // Said loudly once per spell; every speech burst retries.
+        logLine(createFailureLogged_ ? LogLevel::Debug : LogLevel::Error,
+                "Recording file cannot be created: " + FileName + ": " + std::strerror(err));
+        createFailureLogged_ = true;
+        return false;
+    }
+    createFailureLogged_ = false;
+    jobHandle_ = std::move(file);
     busy_ = true;
     stop_ = false;
     pauseRequested_ = false;
     state_ = WriterState::Writing;
     lastError_.clear();
     bytesTaken_ = 0;
+    framesStored_ = 0;
+    cutShort_ = false;
     jobFile_ = FileName;
     jobBitRate_ = BitRateKbps;
     jobQuality_ = Quality;
@@ -146,9 +160,22 @@ void Mp3Writer::StopWriting(bool wait) {
     }
 }
 
+void Mp3Writer::awaitClosed() {
+    std::unique_lock lock(mutex_);
+    if (busy_ && stop_) {
+        confirm_.wait_for(lock, std::chrono::milliseconds(kHandshakeTimeoutMs),
+                          [this] { return !busy_; });
+    }
+}
+
 WriterState Mp3Writer::state() const {
     std::lock_guard lock(mutex_);
     return busy_ ? state_ : WriterState::Idle;
+}
+
+int Mp3Writer::StoredSeconds() const {
+    return static_cast<int>(
+        std::llround(static_cast<double>(framesStored_.load()) / kChainSampleRate));
 }
 
 int Mp3Writer::ElapsedSeconds() const {
@@ -175,6 +202,7 @@ bool Mp3Writer::stopRequested() const {
 void Mp3Writer::workerMain() {
     for (;;) {
         std::string file;
+        FileHandle handle;
         int bitRate = 0;
         int quality = 0;
         {
@@ -185,10 +213,11 @@ void Mp3Writer::workerMain() {
             }
             startPending_ = false;
             file = jobFile_;
+            handle = std::move(jobHandle_);
             bitRate = jobBitRate_;
             quality = jobQuality_;
         }
-        record(file, bitRate, quality);
+        record(std::move(handle), file, bitRate, quality);
         {
             std::lock_guard lock(mutex_);
             busy_ = false;
@@ -199,9 +228,8 @@ void Mp3Writer::workerMain() {
     }
 }
 
-void Mp3Writer::record(const std::string& fileName, int bitRateKbps, int quality) {
+void Mp3Writer::record(FileHandle file, const std::string& fileName, int bitRateKbps, int quality) {
     const LameApi& lame = lame_->api();
-    FileHandle file;
     LameContext* ctx = nullptr;
     bool chainOpen = false;
     std::vector<unsigned char> out;
@@ -217,6 +245,7 @@ void Mp3Writer::record(const std::string& fileName, int bitRateKbps, int quality
             std::fflush(file.get()) != 0) {
             const int err = errno;
             fileBroken = true;
+            cutShort_ = true;
             error = "Writing " + fileName + " failed: " + std::strerror(err);
             logLine(LogLevel::Error,
                     error + "; the recording ends here and the file keeps the audio so far");
@@ -224,16 +253,6 @@ void Mp3Writer::record(const std::string& fileName, int bitRateKbps, int quality
     };
 
     try {
-        if (fileName.empty()) {
-            throw ChainError("File name is not assigned.");
-        }
-        file.reset(std::fopen(fileName.c_str(), "w+b"));
-        if (!file) {
-            const int err = errno;
-            logLine(LogLevel::Error,
-                    "Recording file cannot be created: " + fileName + ": " + std::strerror(err));
-            throw ChainError(cannotSaveText(fileName));
-        }
         input_->open();
         chainOpen = true;
 
@@ -303,6 +322,7 @@ void Mp3Writer::record(const std::string& fileName, int bitRateKbps, int quality
             if (fileBroken) {
                 break;
             }
+            framesStored_ += got / 2;
         }
     } catch (const ChainError& e) {
         if (error.empty()) {

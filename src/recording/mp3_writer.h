@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,11 +42,12 @@ class Mp3Writer {
     int BitRateKbps = 16;
     int Quality = 5;
 
-    // Starts a recording unless one runs. Returns true when the worker was started.
-    // Refused (false, logged) when the encoder library is not loaded. Throws ChainError
-    // "Input is not assigned" without an input. Failures of the file, the chain or the
-    // encoder happen on the worker: they are logged, kept in lastError() and the writer
-    // goes back to Idle.
+    // Starts a recording unless one runs. Returns true when the file exists and the worker
+    // was started. Refused (false, logged, reason in lastError()) when the encoder library
+    // is not loaded or the file cannot be created: a start is announced only for a file
+    // that exists. Throws ChainError "Input is not assigned" without an input. Failures of
+    // the chain or the encoder happen on the worker: they are logged, kept in lastError()
+    // and the writer goes back to Idle.
     bool StartWriting();
     // Handshakes of at most kHandshakeTimeoutMs with the worker; only while busy.
     void PauseWriting();
@@ -53,17 +55,30 @@ class Mp3Writer {
     // Asks the worker to finish (also when paused). wait: return once the file is closed.
     void StopWriting(bool wait);
 
+    // After a stop that did not wait: waits, at most kHandshakeTimeoutMs, until the file
+    // is closed, so what it holds is known.
+    void awaitClosed();
+
     WriterState state() const;
     // Seconds of audio taken for the current or last recording, rounded; paused time
     // does not count. For a pushed source it counts every sample accepted before the
     // stop (the worker drains them), so it follows the audio, not the worker's pace.
     int ElapsedSeconds() const;
+    // Seconds of audio that reached the file, rounded. Less than ElapsedSeconds() when a
+    // write failed (a full disk): the recording then ended early (cutShort()).
+    int StoredSeconds() const;
+    bool cutShort() const { return cutShort_.load(); }
     std::string lastError() const;
     bool encoderLoaded() const { return lame_ != nullptr; }
 
   private:
     void workerMain();
-    void record(const std::string& fileName, int bitRateKbps, int quality);
+    struct FileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+    void record(FileHandle file, const std::string& fileName, int bitRateKbps, int quality);
     bool stopRequested() const;
     std::uint64_t framesTaken() const { return bytesTaken_.load() / 4; }
 
@@ -85,7 +100,11 @@ class Mp3Writer {
     std::string jobFile_;
     int jobBitRate_ = 16;
     int jobQuality_ = 5;
+    FileHandle jobHandle_;  // created by StartWriting, taken by the worker
     std::atomic<std::uint64_t> bytesTaken_{0};
+    std::atomic<std::uint64_t> framesStored_{0};
+    std::atomic<bool> cutShort_{false};
+    bool createFailureLogged_ = false;
     std::thread worker_;
 };
 

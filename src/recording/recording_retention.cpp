@@ -38,12 +38,25 @@ void RecordingControl::TimerSalveDeleteFileTimer(int k) {
             } else {
                 s.RenameTarget = s.SettleFile;
             }
-            const long long seconds =
+            long long seconds =
                 s.StartTime
                     ? std::chrono::duration_cast<std::chrono::seconds>(loop_.now() - *s.StartTime)
                           .count()
                     : 0;
-            sendLine(k, "REC_FILE_STOP->" + s.RenameTarget + "#" + durationText(seconds));
+            Mp3Writer& writer = chain(k).writer();
+            writer.awaitClosed();
+            if (writer.cutShort()) {
+                // A write failed (a full disk): the host hears what the file holds, not
+                // how long the call went on.
+                seconds = writer.StoredSeconds();
+            }
+            std::error_code ec;
+            if (fs::exists(s.RenameTarget, ec)) {
+                sendLine(k, "REC_FILE_STOP->" + s.RenameTarget + "#" + durationText(seconds));
+            } else {
+                logLine(LogLevel::Warning,
+                        "Recording " + s.RenameTarget + " is gone: no stop is reported for it");
+            }
             s.RenameTarget.clear();
         }
         s.SettleFile.clear();

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -237,15 +238,44 @@ silence 8s
     EXPECT_FALSE(fs::exists(home() / "kovra-plugin.log")) << "no error was logged";
 }
 
+// A second of silence as 16-bit PCM WAV.
+void writeSilentWav(const fs::path& path, int rate, int channels) {
+    const auto le = [](std::uint32_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) {
+            out += static_cast<char>((v >> (8 * i)) & 0xFF);
+        }
+        return out;
+    };
+    const std::uint32_t data = static_cast<std::uint32_t>(rate * channels * 2);
+    std::ofstream(path, std::ios::binary)
+        << "RIFF" << le(36 + data, 4) << "WAVEfmt " << le(16, 4) << le(1, 2) << le(channels, 2)
+        << le(rate, 4) << le(rate * channels * 2, 4) << le(channels * 2, 2) << le(16, 2) << "data"
+        << le(data, 4) << std::string(data, '\0');
+}
+
 TEST_F(PluginTest, UnreadableInputIsNamedAndEndsWithStatusTwo) {
-    const fs::path missing = root_ / "nothing-here.wav";
     std::ofstream(root_ / "broken.wav") << "RIFF....WAVEfmt garbage";
-    for (const fs::path& file : {missing, root_ / "broken.wav"}) {
+    writeSilentWav(root_ / "three.wav", 8000, 3);
+    writeSilentWav(root_ / "eight.wav", 8000, 8);
+    writeSilentWav(root_ / "slow.wav", 4000, 1);
+    ASSERT_EQ(::mkfifo((root_ / "fifo.wav").c_str(), 0600), 0);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"nothing-here.wav", "no such file"},
+        {"broken.wav", "cannot read as audio"},
+        {"three.wav", "has 3 channels"},
+        {"eight.wav", "has 8 channels"},
+        {"slow.wav", "sample rate 4000 Hz is below 8000 Hz"},
+        {"fifo.wav", "is not a regular file"},
+    };
+    for (const auto& [name, reason] : cases) {
+        const fs::path file = root_ / name;
         const RunResult run =
             runProgram(KOVRA_PLUGIN, plugin({"--fast", "--input", "1=" + file.string()}), env(),
                        root_ / "plugin.err", 30s);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_NE(run.stderrText.find(file.string()), std::string::npos) << run.stderrText;
+        EXPECT_EQ(run.exitCode, 2) << name;
+        EXPECT_NE(run.stderrText.find(file.string() + ": " + reason), std::string::npos)
+            << run.stderrText;
     }
 }
 

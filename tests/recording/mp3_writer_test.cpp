@@ -180,8 +180,7 @@ TEST_F(WriterTest, AFileThatCannotBeCreatedEndsTheRecordingWithItsReason) {
     Mp3Writer& w = line.chain->writer();
     const std::string target = path("missing-folder/x.mp3");
     w.FileName = target;
-    ASSERT_TRUE(w.StartWriting());
-    w.StopWriting(true);
+    EXPECT_FALSE(w.StartWriting()) << "no recording runs for a file that does not exist";
     EXPECT_EQ(w.state(), WriterState::Idle);
     EXPECT_EQ(w.ElapsedSeconds(), 0);
     EXPECT_EQ(w.lastError(), "Não foi possível salvar o arquivo " + target +
@@ -193,8 +192,7 @@ TEST_F(WriterTest, AFileThatCannotBeCreatedEndsTheRecordingWithItsReason) {
     feed({line.capture}, test::stereoTone(1.0, 500, 100, 100));
 
     w.FileName = "";
-    ASSERT_TRUE(w.StartWriting());
-    w.StopWriting(true);
+    EXPECT_FALSE(w.StartWriting());
     EXPECT_EQ(w.lastError(), "File name is not assigned.");
 }
 
@@ -221,6 +219,8 @@ TEST_F(WriterTest, AFullDiskEndsTheRecordingWithAPlayableFile) {
     EXPECT_GT(d.seconds(), 8.0);
     EXPECT_LT(d.seconds(), 14.0);
     EXPECT_GT(d.rms(1.0, 5.0), 1000.0);
+    EXPECT_TRUE(w.cutShort());
+    EXPECT_NEAR(w.StoredSeconds(), d.seconds(), 1.5) << "what the file holds";
 }
 
 TEST_F(WriterTest, AWavInputFeedsBothLinesOfThePairAtTheChainsRate) {

@@ -4,6 +4,8 @@
 #include "recording/recording_control.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -479,20 +481,46 @@ TEST_F(RecordingControlTest, WithoutTheEncoderNothingStartsAndNothingIsAnnounced
     EXPECT_EQ(control_->chain(1).writer().lastError(), "MP3 encoder library not loaded");
 }
 
-TEST_F(RecordingControlTest, AFolderThatCannotBeCreatedEndsInANoteAndACleanLine) {
-    makePair(2, localTime(2026, 12, 9, 10, 0, 0));
-    const fs::path blocker = dir_ / "not-a-folder";
-    std::ofstream(blocker) << "x";
-    control_->options.RecordingBase = blocker.string() + "/";
+TEST_F(RecordingControlTest, AFileThatCannotBeCreatedIsNeverAnnounced) {
+    for (const int pair : {1, 2}) {
+        makePair(pair, localTime(2026, 12, 9, 10, 0, 0));
+        sent_.clear();
+        const fs::path blocker = dir_ / "not-a-folder";
+        std::ofstream(blocker) << "x";
+        control_->options.RecordingBase = blocker.string() + "/";
+        control_->StartLClick(1);
+        EXPECT_FALSE(control_->Recording(1)) << pair;
+        EXPECT_NE(control_->chain(1).writer().lastError().find("Não foi possível salvar"),
+                  std::string::npos);
+        play(2.0);
+        loop_->advance(Millis(1000));
+        EXPECT_TRUE(sent_.empty()) << pair << ": " << ::testing::PrintToString(sent_);
+    }
+}
+
+TEST_F(RecordingControlTest, AFullDiskReportsWhatTheFileHolds) {
+    makePair(1, localTime(2026, 12, 9, 10, 0, 0));
+    control_->options.SpinMin = 5;
+    // The file-size limit makes writes past 20 KB fail as a full disk would (16 kbit/s:
+    // some ten seconds of audio).
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 20 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     control_->StartLClick(1);
-    play(2.0);
+    play(30.0);
     control_->StopLClick(1);
-    EXPECT_NE(control_->chain(1).writer().lastError().find("Não foi possível salvar o arquivo"),
-              std::string::npos);
-    EXPECT_EQ(control_->ElapsedSeconds(1), 0);
     loop_->advance(Millis(1000));
-    EXPECT_FALSE(control_->Recording(1));
-    EXPECT_EQ(port_.line(1).cleanUps, 1);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ASSERT_EQ(sent_.size(), 2u) << ::testing::PrintToString(sent_);
+    const std::string stop = sent_[1];
+    EXPECT_EQ(stop.rfind("L1_REC_FILE_STOP->", 0), 0u) << stop;
+    const int seconds = std::stoi(stop.substr(stop.size() - 2));
+    EXPECT_EQ(stop.substr(stop.size() - 9, 7), "#00:00:") << stop;
+    EXPECT_GE(seconds, 7) << stop;
+    EXPECT_LE(seconds, 13) << stop << ": the file holds some ten seconds, not the 30 s of the call";
 }
 
 }  // namespace

@@ -43,6 +43,19 @@ bool logShowsTruncatedData(SNDFILE* sf) {
 
 }  // namespace
 
+void requireLineAudio(const WavFileReader& reader) {
+    if (reader.channels() > kMaxLineChannels) {
+        fail(reader.file(), "has " + std::to_string(reader.channels()) +
+                                " channels; a line file has 1 (one line) or 2 (the two "
+                                "lines of a pair)");
+    }
+    if (reader.fileRate() < kMinLineRateHz) {
+        fail(reader.file(), "sample rate " + std::to_string(reader.fileRate()) + " Hz is below " +
+                                std::to_string(kMinLineRateHz) +
+                                " Hz, too low for the line's tones and caller ID");
+    }
+}
+
 struct WavFileReader::Handles {
     SNDFILE* sf = nullptr;
     soxr_t soxr = nullptr;
@@ -68,6 +81,9 @@ WavFileReader::WavFileReader(const std::filesystem::path& file, int outputRate,
     }
     if (std::filesystem::is_directory(file, ec)) {
         fail(file, "is a directory, not a WAV file");
+    }
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        fail(file, "is not a regular file (a FIFO, device or socket cannot be played)");
     }
     SF_INFO info{};
     handles_->sf = sf_open(file.c_str(), SFM_READ, &info);

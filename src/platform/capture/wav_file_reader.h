@@ -32,11 +32,23 @@ struct PcmAudio {
 // low-rate encoder (recordings) and the cost matters more.
 enum class ResampleQuality { High, Medium };
 
+// Line audio: what a pair or the detectors can hear. One channel is one line, two are
+// the two lines of a pair; below the telephone rate the DTMF, caller-ID and line tones no
+// longer fit (the caller-ID space tone alone is 2200 Hz).
+inline constexpr int kMaxLineChannels = 2;
+inline constexpr int kMinLineRateHz = 8000;
+
+class WavFileReader;
+
+// Throws WavReadError naming the file and the reason when its audio is not line audio.
+void requireLineAudio(const WavFileReader& reader);
+
 class WavFileReader {
   public:
     // Opens file for reading at outputRate Hz (4000..192000). Throws WavReadError when the
-    // file is missing, unreadable, not audio, truncated (its data chunk ends before the size
-    // its header declares) or has no channels.
+    // file is missing, not a regular file (a FIFO would block the opening), unreadable, not
+    // audio, truncated (its data chunk ends before the size its header declares) or has no
+    // channels.
     WavFileReader(const std::filesystem::path& file, int outputRate,
                   ResampleQuality quality = ResampleQuality::High);
     ~WavFileReader();

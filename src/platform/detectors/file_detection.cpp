@@ -41,7 +41,9 @@ void wire(PhoneToneDecoder& decoder, int side, const FileDetectionOptions& optio
 void detectFile(const std::filesystem::path& file, const FileDetectionOptions& options,
                 const std::function<void(const DetectedEvent&)>& onEvent) {
     // Opening it here first reports a bad file as an exception, not as a log line.
-    const int channels = WavFileReader(file, DetectorCapture::kSampleRate).channels();
+    const WavFileReader probe(file, DetectorCapture::kSampleRate);
+    requireLineAudio(probe);
+    const int channels = probe.channels();
     const bool twoLines = channels >= 2;
 
     // Each buffer's events are handed on in time order, both lines together.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -93,6 +94,11 @@ TEST(KovraDetect, HookToneSetOnAMonoFile) {
 TEST(KovraDetect, BadFilesAndArgumentsExitWithStatus2) {
     TempDir dir;
     std::ofstream(dir.path("text.wav")) << "not audio\n";
+    writeWav(dir.path("three.wav"), 8000, 3, Samples(3 * 800));
+    writeWav(dir.path("eight.wav"), 8000, 8, Samples(8 * 800));
+    writeWav(dir.path("slow.wav"), 7999, 1, Samples(800));
+    writeWav(dir.path("thousand.wav"), 1000, 1, Samples(800));
+    ASSERT_EQ(::mkfifo(dir.path("fifo.wav").c_str(), 0600), 0);
     struct Case {
         std::string args;
         std::string inError;
@@ -100,6 +106,11 @@ TEST(KovraDetect, BadFilesAndArgumentsExitWithStatus2) {
     const Case cases[] = {
         {dir.path("missing.wav").string(), "missing.wav: no such file"},
         {dir.path("text.wav").string(), "text.wav: cannot read as audio"},
+        {dir.path("three.wav").string(), "three.wav: has 3 channels"},
+        {dir.path("eight.wav").string(), "eight.wav: has 8 channels"},
+        {dir.path("slow.wav").string(), "slow.wav: sample rate 7999 Hz is below 8000 Hz"},
+        {dir.path("thousand.wav").string(), "thousand.wav: sample rate 1000 Hz"},
+        {dir.path("fifo.wav").string(), "fifo.wav: is not a regular file"},
         {"", "FILE"},
         {dir.path("text.wav").string() + " --buffer 7", "--buffer"},
         {dir.path("text.wav").string() + " --tones digital", "--tones"},

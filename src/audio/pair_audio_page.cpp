@@ -24,6 +24,19 @@ void call(const std::function<void()>& f) {
 
 }  // namespace
 
+int restoredCardPosition(const std::vector<std::string>& cards, const std::string& storedName,
+                         int storedPosition) {
+    if (storedPosition < 0) {
+        return -1;
+    }
+    // The stored position decides, as it always did; but when the stored card is still
+    // listed, that card is taken, so that a card added or removed since does not move a
+    // pair onto another pair's lines.
+    const int byName = indexIn(cards, storedName);
+    const int position = byName >= 0 ? byName : storedPosition;
+    return position < static_cast<int>(cards.size()) ? position : -1;
+}
+
 PairAudioPage::PairAudioPage(int pair, settings::PairSettings& settings, SoundCardOptions& options,
                              std::array<std::string, 3>& deviceInUse, int windowsVersionCode,
                              AudioPagePorts ports)
@@ -53,15 +66,8 @@ void PairAudioPage::selectInput(int position) {
 void PairAudioPage::restoreAtCreation() {
     CbDevicesItems = options_.cbALLDriver.Items;
     CBListItems = options_.ComboList.Items;
-    // The stored position decides, as it always did; but when the stored card is still
-    // listed, that card is taken, so that a card added or removed since does not move a
-    // pair onto another pair's lines.
-    int position = settings_.CbDevices.itemIndex;
-    if (position >= 0) {
-        const int byName = indexIn(CbDevicesItems, settings_.CbDevices.text);
-        position = byName >= 0 ? byName : position;
-    }
-    selectCard(position);
+    selectCard(restoredCardPosition(CbDevicesItems, settings_.CbDevices.text,
+                                    settings_.CbDevices.itemIndex));
     selectInput(settings_.CBList.itemIndex);
     if (pair_ != 1) {
         const int lineCount = settings_.CBChannel.itemIndex;

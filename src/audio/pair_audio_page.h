@@ -15,6 +15,12 @@
 
 namespace kovra::audio {
 
+// The card position a pair restores from its stored name and position: the stored card
+// when it is still listed, else the stored position (-1: nothing, whatever the name).
+// Out-of-range positions select nothing.
+int restoredCardPosition(const std::vector<std::string>& cards, const std::string& storedName,
+                         int storedPosition);
+
 // What the page needs of the rest of its pair.
 struct AudioPagePorts {
     std::function<void()> BnStartClick;  // start the detectors (also applies the input)

@@ -92,6 +92,14 @@ LinePair::LinePair(int pair, PairServices& services, PairInput input)
     storage_.setHooks(settingsHooks());
     storage_.readAtCreation(settings_);
     applyInput();
+    if (s_.mixer != nullptr && input_.kind == PairInput::Kind::Stored) {
+        options_ = std::make_unique<audio::SoundCardOptions>(*s_.mixer, s_.ui,
+                                                             s_.globals.WindowsVersionCode);
+        page_ =
+            std::make_unique<audio::PairAudioPage>(pair_, settings_, *options_, s_.deviceInUse,
+                                                   s_.globals.WindowsVersionCode, audioPagePorts());
+        page_->restoreAtCreation();
+    }
     applySettings();
     relay_->CheckLocalAddressAtCreation();
 }
@@ -139,29 +147,73 @@ void LinePair::TimerFechaTimer() {
 }
 
 void LinePair::CbDevicesChange() {
-    const std::string& name = settings_.CbDevices.text;
+    const std::string name = settings_.CbDevices.text;
     if (name.empty()) {
         return;
     }
-    s_.deviceInUse.at(static_cast<std::size_t>(pair_ - 1)) = name;
-    for (int other = 1; other <= 3; ++other) {
-        if (other != pair_ && s_.deviceInUse.at(static_cast<std::size_t>(other - 1)) == name) {
-            logLine(LogLevel::Warning, "Esta placa já está em uso ! Selecione outra. (" + name +
-                                           ", pair " + std::to_string(pair_) + ")");
-            s_.ui.beep();
-            if (s_.cardRefused) {
-                s_.cardRefused(pair_, name);
+    bool refused = false;
+    if (page_) {
+        page_->CbDevicesChange();
+        refused = page_->PanelPlacaJaEmUsoVisible;
+        for (int k = 1; k <= 2; ++k) {
+            logic_->channel(k).UsbCodecDetected = page_->UsbCodecDetected;
+        }
+        syncDeviceChoice();
+    } else {
+        // A file input is its own card: no mixer, the same exclusivity.
+        s_.deviceInUse.at(static_cast<std::size_t>(pair_ - 1)) = name;
+        for (int other = 1; other <= 3; ++other) {
+            if (other != pair_ && s_.deviceInUse.at(static_cast<std::size_t>(other - 1)) == name) {
+                refused = true;
             }
-            return;
+        }
+        if (refused) {
+            s_.ui.beep();
+        } else {
+            detectorControl_->BnStopClick();
+            detectors_.capture->RecordBufferLength = line::recordBufferLength(settings_.CBbuffer);
+            detectorControl_->ApplyEnabled = true;
+            syncDeviceChoice();
+            if (settings_.CbDevices.itemIndex >= 0) {
+                detectors_.capture->WaveInDevice = name;
+                detectorControl_->BnStartClick();
+            }
         }
     }
-    detectorControl_->BnStopClick();
-    detectors_.capture->RecordBufferLength = line::recordBufferLength(settings_.CBbuffer);
-    detectorControl_->ApplyEnabled = true;
-    if (settings_.CbDevices.itemIndex >= 0) {
-        detectors_.capture->WaveInDevice = name;
-        detectorControl_->BnStartClick();
+    if (refused) {
+        logLine(LogLevel::Warning, "Esta placa já está em uso ! Selecione outra. (" + name +
+                                       ", pair " + std::to_string(pair_) + ")");
+        if (s_.cardRefused) {
+            s_.cardRefused(pair_, name);
+        }
     }
+}
+
+audio::AudioPagePorts LinePair::audioPagePorts() {
+    audio::AudioPagePorts ports;
+    ports.BnStartClick = [this] {
+        syncDeviceChoice();
+        detectorControl_->BnStartClick();
+    };
+    ports.BnStopClick = [this] { detectorControl_->BnStopClick(); };
+    ports.setStartEnabled = [this](bool enabled) { detectorControl_->BnStartEnabled = enabled; };
+    ports.enableApply = [this] { detectorControl_->ApplyEnabled = true; };
+    ports.setCaptureDevice = [this](const std::string& card) {
+        detectors_.capture->WaveInDevice = card;
+        detectors_.capture->RecordBufferLength = line::recordBufferLength(settings_.CBbuffer);
+    };
+    ports.captureBusy = [this] { return detectors_.capture->CaptureBusy(); };
+    ports.setAdapter = [this](int position) {
+        detectorControl_->choice().AdapterIndex = position;
+        if (position >= 0) {
+            detectorControl_->setAdapter(position);
+        }
+    };
+    ports.storedInputPosition = [this] {
+        return settings::SettingsAccess(s_.files, pair_).read(settings::keys::kSelectIndexSource);
+    };
+    ports.beep = [this] { s_.ui.beep(); };
+    return ports;
 }
 
 void LinePair::hide() {
@@ -246,10 +298,8 @@ void LinePair::applySettings() {
         }
     }
 
+    syncDeviceChoice();
     line::PairDeviceChoice& choice = detectorControl_->choice();
-    choice.CbDevicesText = st.CbDevices.text;
-    choice.CbDevicesIndex = st.CbDevices.itemIndex;
-    choice.CBListIndex = st.CBList.itemIndex;
     choice.AdapterIndex = st.adapterList(pair_).itemIndex;
     if (choice.AdapterIndex >= 0) {
         detectorControl_->setAdapter(choice.AdapterIndex);
@@ -258,6 +308,13 @@ void LinePair::applySettings() {
         detectorControl_->setSensitivity(1, static_cast<float>(st.SpinSensi1));
         detectorControl_->setSensitivity(2, static_cast<float>(st.SpinSensi2));
     }
+}
+
+void LinePair::syncDeviceChoice() {
+    line::PairDeviceChoice& choice = detectorControl_->choice();
+    choice.CbDevicesText = settings_.CbDevices.text;
+    choice.CbDevicesIndex = settings_.CbDevices.itemIndex;
+    choice.CBListIndex = settings_.CBList.itemIndex;
 }
 
 void LinePair::checkOffHookChanged() {
@@ -288,11 +345,21 @@ line::LinePorts LinePair::linePorts() {
     ports.isPrivate = [this](const std::string& number) { return s_.privacy.isPrivate(number); };
     ports.callerIdFileName = [this](int k) { return storage_.callerIdTextFile(k); };
     ports.stepVolume = [this](int steps) {
+        if (page_) {
+            page_->setTrack1(settings_.Track1 + steps);
+            return;
+        }
         // Without a mixer behind a file input the position is all there is to move.
         settings_.Track1 =
             std::clamp(settings_.Track1 + steps, kMinTrackPosition, kMaxTrackPosition);
     };
-    ports.applyStoredVolume = [] {};
+    ports.applyStoredVolume = [this] {
+        if (page_) {
+            page_->Track1Change();
+            logLine(LogLevel::Info, "pair " + std::to_string(pair_) + ": recording volume " +
+                                        page_->lbVol + " on " + settings_.CbDevices.text);
+        }
+    };
     ports.detectorAlive = [this] { s_.watchdog.detectorEvent(pair_); };
     return ports;
 }
@@ -309,7 +376,9 @@ RecordingPairPorts LinePair::recordingPorts() {
         return AmplifierSetting{k == 1 ? settings_.CheckAmp1 : settings_.CheckAmp2,
                                 k == 1 ? settings_.TrackBarAmp1 : settings_.TrackBarAmp2};
     };
-    ports.waveInIndex = [] { return 0; };
+    ports.waveInIndex = [this] { return waveInIndex(); };
+    // The recording opens the card the detectors listen to, by the same name lookup.
+    ports.deviceName = [this] { return feed_ ? std::string() : settings_.CbDevices.text; };
     ports.linesOnInput = [this] { return logic_->linesOnInput(); };
     ports.recordingAllowed = [this] { return s_.privacy.recordingAllowed(); };
     return ports;
@@ -318,7 +387,11 @@ RecordingPairPorts LinePair::recordingPorts() {
 line::DetectorPorts LinePair::detectorPorts() {
     line::DetectorPorts ports;
     ports.prepareDayFolders = [this] { prepareDayFolders(); };
-    ports.CBListChange = [] {};
+    ports.CBListChange = [this] {
+        if (page_) {
+            page_->CBListChange();
+        }
+    };
     ports.ChBoxTCPClicks = [this] {
         relay_->ChBoxTCPClick(1);
         relay_->ChBoxTCPClick(2);

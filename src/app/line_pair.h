@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/pair_services.h"
+#include "audio/pair_audio_page.h"
+#include "audio/sound_card_options.h"
 #include "line/detector_supervision.h"
 #include "line/line_ports.h"
 #include "line/pair_line_logic.h"
@@ -66,6 +68,9 @@ class LinePair final : private line::LineRecordingPort,
     RecordingControl& recordingControl() { return *recording_; }
     relay::control::PairRelayControl& relayControl() { return *relay_; }
     line::PairDetectorControl& detectorControl() { return *detectorControl_; }
+    // The pair's sound-card options and audio page; null for a file input.
+    audio::SoundCardOptions* soundCardOptions() { return options_.get(); }
+    audio::PairAudioPage* audioPage() { return page_.get(); }
 
   private:
     // line::LineRecordingPort
@@ -121,7 +126,8 @@ class LinePair final : private line::LineRecordingPort,
         recording_->hostStartRecording(side, file);
     }
     void stopRecording(int side) override { recording_->hostStopRecording(side); }
-    int waveInIndex() const override { return 0; }
+    // A file input has no capture device: the default driver's position.
+    int waveInIndex() const override { return options_ ? options_->WaveInIndex : 0; }
     void appendKeyLog(const std::string& key) override { logic_->channel(1).edTodos += key; }
     void checkOffHookChanged() override;
     void enableApply() override { detectorControl_->ApplyEnabled = true; }
@@ -132,10 +138,13 @@ class LinePair final : private line::LineRecordingPort,
     RecordingPairPorts recordingPorts();
     line::DetectorPorts detectorPorts();
     settings::PairSettingsHooks settingsHooks();
+    audio::AudioPagePorts audioPagePorts();
     std::array<std::unique_ptr<CaptureStage>, 2> makeRecordingCaptures();
     // Copies the settings into the parts that keep their own option fields.
     void applySettings();
     void applyInput();
+    // The card, input and adapter the detector start works with, from the settings.
+    void syncDeviceChoice();
     std::string storedDeviceName() const;
     void prepareDayFolders();
     void feedRecording(const CaptureBuffer& buffer);
@@ -154,6 +163,8 @@ class LinePair final : private line::LineRecordingPort,
     std::unique_ptr<RecordingControl> recording_;
     std::unique_ptr<relay::control::PairRelayControl> relay_;
     std::unique_ptr<line::PairDetectorControl> detectorControl_;
+    std::unique_ptr<audio::SoundCardOptions> options_;
+    std::unique_ptr<audio::PairAudioPage> page_;
     Timer timerFecha_;
     std::optional<TimePoint> fileStart_;
 };

@@ -15,11 +15,14 @@
 
 #include "app/component_check.h"
 #include "app/program.h"
+#include "audio/device_listing.h"
 #include "platform/capture/fast_audio_driver.h"
 #include "platform/capture/wav_file_reader.h"
 #include "platform/log.h"
+#include "platform/mixer/alsa_mixer.h"
 #include "platform/qt_event_loop.h"
 #include "platform/simulated_event_loop.h"
+#include "settings/settings_access.h"
 
 namespace {
 
@@ -148,6 +151,21 @@ std::unique_ptr<InstanceLock> takeInstance(bool reboot) {
     return nullptr;
 }
 
+// --list-devices: the cards as the pairs see them and each pair's stored choice. Reads
+// the mixers and Config.ini; changes nothing, so it runs beside a running monitor.
+int listDevices(const std::filesystem::path& home) {
+    settings::ConfigFiles files(home);
+    std::vector<audio::StoredCardChoice> pairs;
+    for (int pair = 1; pair <= 3; ++pair) {
+        const settings::SettingsAccess access(files, pair);
+        pairs.push_back({pair, access.read(settings::keys::kDeviceName),
+                         access.read(settings::keys::kSelectIndexDevice)});
+    }
+    mixer::AlsaMixer mixers;
+    std::cout << audio::listDevices(mixers, pairs);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,6 +179,9 @@ int main(int argc, char** argv) {
     cli.add_option("--home", home, "program folder (settings, logs, recordings)");
     cli.add_option("--input", inputs, "P=FILE.wav: pair P hears a WAV file instead of its card");
     cli.add_flag("--fast", options.fast, "play input files as fast as possible, on audio time");
+    bool listOnly = false;
+    cli.add_flag("--list-devices", listOnly,
+                 "print the sound cards, their recording inputs and each pair's card, and end");
     std::string startTime;
     cli.add_option("--start-time", startTime,
                    "with --fast: the local date and time at which the files start "
@@ -178,6 +199,9 @@ int main(int argc, char** argv) {
     if (!std::filesystem::is_directory(options.home)) {
         std::cerr << "kovra-plugin: program folder " << options.home << " does not exist\n";
         return kUsageError;
+    }
+    if (listOnly) {
+        return listDevices(options.home);
     }
     for (const std::string& input : inputs) {
         const auto eq = input.find('=');

@@ -13,6 +13,7 @@
 #include "app/watchdog.h"
 #include "line/line_options.h"
 #include "platform/event_loop.h"
+#include "platform/mixer/mixer_backend.h"
 #include "platform/user_interface.h"
 #include "recording/lame_library.h"
 #include "recording/privacy_list.h"
@@ -42,6 +43,9 @@ struct PairServices {
     std::function<void(int pair, const std::string& device)> cardRefused;
     // Pair 1 read its companion switch on: start the companion program.
     std::function<void()> startCompanion;
+    // The system's mixers, for the pairs that listen to a card; null in a file run, which
+    // leaves the system's mixer alone.
+    mixer::MixerBackend* mixer = nullptr;
 };
 
 // Where a pair's audio comes from.

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "platform/log.h"
+#include "platform/mixer/alsa_mixer.h"
 #include "recording/recording_folders.h"
 #include "settings/pair_settings_storage.h"
 #include "settings/settings_keys.h"
@@ -56,6 +57,10 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
         deviceInUse_, [this] { requestExit(0); }, std::function<void(bool)>{},
         [this](int pair, const std::string& device) { cardRefused(pair, device); },
         [this] { companion_.start(); });
+    if (!fileRun()) {
+        mixer_ = std::make_unique<mixer::AlsaMixer>();
+        services_->mixer = mixer_.get();
+    }
 }
 
 Program::~Program() {

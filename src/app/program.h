@@ -17,6 +17,7 @@
 #include "app/startup_values.h"
 #include "app/watchdog.h"
 #include "platform/headless_user_interface.h"
+#include "platform/mixer/mixer_backend.h"
 #include "platform/process/instance_lock.h"
 #include "platform/timer.h"
 #include "recording/privacy_list.h"
@@ -80,6 +81,7 @@ class Program {
     PrivacyList privacy_;
     std::array<std::string, 3> deviceInUse_;
     Watchdog watchdog_;
+    std::unique_ptr<mixer::MixerBackend> mixer_;  // the system's mixers; none in a file run
     std::unique_ptr<PairServices> services_;
     std::array<std::unique_ptr<LinePair>, 3> pairs_;
     Timer watchDogTimer_;

@@ -60,10 +60,9 @@ std::string listDevices(mixer::MixerBackend& backend, const std::vector<StoredCa
     int deviceId = 0;
     for (const mixer::CaptureDeviceCaps& device : backend.captureDevices()) {
         if (device.channels != 1) {
-            out << "  " << deviceId++ << "  " << device.name << " (" << device.channels
-                << " channels)\n";
+            out << "  " << deviceId++ << "  " << device.name << "\n";
         } else {
-            out << "  -  " << device.name << " (one channel: no DEVICE_ID)\n";
+            out << "  -  " << device.name << " (one channel: not a line input)\n";
         }
     }
     if (deviceId == 0) {
@@ -72,8 +71,8 @@ std::string listDevices(mixer::MixerBackend& backend, const std::vector<StoredCa
 
     out << "Pairs (Config.ini):\n";
     for (const StoredCardChoice& p : pairs) {
-        out << "  pair " << p.pair << " (lines " << 2 * p.pair - 1 << " and " << 2 * p.pair
-            << ", [" << settings::pairSection(p.pair) << "]): ";
+        out << "  pair " << p.pair << " (lines " << 2 * p.pair - 1 << " and " << 2 * p.pair << ", ["
+            << settings::pairSection(p.pair) << "]): ";
         const int position = restoredCardPosition(cards, p.name, p.position);
         if (position >= 0) {
             out << cards[static_cast<std::size_t>(position)] << " (position " << position << ")";
@@ -87,8 +86,9 @@ std::string listDevices(mixer::MixerBackend& backend, const std::vector<StoredCa
         }
         out << "\n";
     }
-    out << "A pair takes the card named by DeviceName when it is listed, otherwise the one at\n"
-           "SelectIndexDevice (-1: none). Each card serves one pair.\n";
+    out << "A pair with SelectIndexDevice -1 has no card; otherwise it takes the card named by\n"
+           "DeviceName when it is listed, else the one at position SelectIndexDevice. Each\n"
+           "card serves one pair.\n";
     return out.str();
 }
 

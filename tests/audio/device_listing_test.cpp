@@ -16,15 +16,14 @@ TEST(DeviceListing, CardsInputsCaptureDevicesAndEachPairsChoice) {
     backend.addCard(selectCard());
     backend.addCard(serverCard("linhas34"));
     backend.capture = {{"SoundMAX Digital Audio", 2}, {"Mono USB Mic", 1}, {"linhas34", 2}};
-    const std::string text = listDevices(backend, {{1, "linhas34", 0},
-                                                   {2, "Placa antiga", 0},
-                                                   {3, "linhas34", -1}});
+    const std::string text =
+        listDevices(backend, {{1, "linhas34", 0}, {2, "Placa antiga", 0}, {3, "linhas34", -1}});
     for (const std::string line :
          {"  0  SoundMAX Digital Audio\n",
           "       recording inputs: 0 Recording Control, 1 Mic, 2 Line In, 3 Stereo Mix, 4 Phone\n",
           "  1  linhas34\n", "       recording inputs: 0 Capture\n",
-          "  0  SoundMAX Digital Audio (2 channels)\n", "  -  Mono USB Mic (one channel",
-          "  1  linhas34 (2 channels)\n",
+          "Capture devices (DEVICE_ID and name):\n  0  SoundMAX Digital Audio\n", "  -  Mono USB Mic (one channel",
+          "  1  linhas34\n",
           "  pair 1 (lines 1 and 2, [LINHAS_1e2]): linhas34 (position 1)\n",
           "  pair 2 (lines 3 and 4, [LINHAS_3e4]): SoundMAX Digital Audio (position 0); the "
           "stored name \"Placa antiga\" is not listed\n",

@@ -1,22 +1,17 @@
 // kovra-plugin as a user runs it: generated line audio in, relay datagrams (read by a raw
 // UDP socket, so the wire form is checked too), MP3 files and logs out.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <mpg123.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <thread>
 
+#include "e2e_support.h"
 #include "platform/process/instance_lock.h"
 #include "process_runner.h"
 
@@ -25,95 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// Receives every datagram sent to its port on 127.0.0.1 until destroyed.
-class UdpSink {
-  public:
-    UdpSink() {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-        const int size = 4 << 20;
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-        timeval tick{0, 100000};
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tick, sizeof tick);
-        thread_ = std::thread([this] {
-            char buffer[2048];
-            while (!stop_) {
-                const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-                if (n > 0) {
-                    const std::lock_guard lock(mutex_);
-                    datagrams_.emplace_back(buffer, static_cast<std::size_t>(n));
-                }
-            }
-        });
-    }
-    ~UdpSink() {
-        stop_ = true;
-        thread_.join();
-        ::close(fd_);
-    }
-    int port() const { return port_; }
-    std::vector<std::string> datagrams() {
-        const std::lock_guard lock(mutex_);
-        return datagrams_;
-    }
-
-  private:
-    int fd_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::string> datagrams_;
-    std::thread thread_;
-};
-
-// A port nobody uses right now, for the monitor's own endpoints.
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
-// The event text of a datagram: "&&" + text + "@" + NUL filler; empty when not an event.
-std::string eventText(const std::string& datagram) {
-    if (datagram.rfind("&&", 0) != 0) {
-        return {};
-    }
-    const auto at = datagram.find('@');
-    return at == std::string::npos ? std::string() : datagram.substr(2, at - 2);
-}
-
-double mp3Seconds(const fs::path& file) {
-    mpg123_init();
-    int error = 0;
-    mpg123_handle* handle = mpg123_new(nullptr, &error);
-    double seconds = -1;
-    if (handle != nullptr && mpg123_open(handle, file.c_str()) == MPG123_OK) {
-        long rate = 0;
-        int channels = 0;
-        int encoding = 0;
-        mpg123_getformat(handle, &rate, &channels, &encoding);
-        const off_t samples = mpg123_length(handle);
-        if (rate > 0 && samples > 0) {
-            seconds = static_cast<double>(samples) / static_cast<double>(rate);
-        }
-        mpg123_close(handle);
-    }
-    mpg123_delete(handle);
-    return seconds;
-}
 
 class PluginTest : public ::testing::Test {
   protected:

@@ -22,8 +22,8 @@ TEST(DeviceListing, CardsInputsCaptureDevicesAndEachPairsChoice) {
          {"  0  SoundMAX Digital Audio\n",
           "       recording inputs: 0 Recording Control, 1 Mic, 2 Line In, 3 Stereo Mix, 4 Phone\n",
           "  1  linhas34\n", "       recording inputs: 0 Capture\n",
-          "Capture devices (DEVICE_ID and name):\n  0  SoundMAX Digital Audio\n", "  -  Mono USB Mic (one channel",
-          "  1  linhas34\n",
+          "Capture devices (DEVICE_ID and name):\n  0  SoundMAX Digital Audio\n",
+          "  -  Mono USB Mic (one channel", "  1  linhas34\n",
           "  pair 1 (lines 1 and 2, [LINHAS_1e2]): linhas34 (position 1)\n",
           "  pair 2 (lines 3 and 4, [LINHAS_3e4]): SoundMAX Digital Audio (position 0); the "
           "stored name \"Placa antiga\" is not listed\n",

@@ -109,15 +109,15 @@ void RecordingControl::prepareFolder(int k) {
     }
 }
 
-void RecordingControl::configureChain(int k) {
+void RecordingControl::configureChain(int k, std::optional<AmplifierSetting> amplifier) {
     ChainConfig config;
     config.pairOne = !traits_.amplifier;
     config.side = k;
     config.linesOnInput = ports_.linesOnInput ? ports_.linesOnInput() : 2;
     config.deviceNumber = ports_.waveInIndex ? ports_.waveInIndex() : 0;
     config.deviceName = ports_.deviceName ? ports_.deviceName() : std::string();
-    if (traits_.amplifier && ports_.readAmplifier) {
-        const AmplifierSetting amp = ports_.readAmplifier(k);
+    if (traits_.amplifier && (amplifier || ports_.readAmplifier)) {
+        const AmplifierSetting amp = amplifier ? *amplifier : ports_.readAmplifier(k);
         config.amplifierOn = amp.on;
         config.sliderPosition = amp.position;
     }

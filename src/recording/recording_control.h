@@ -175,6 +175,16 @@ class RecordingControl {
     std::string LineFolder(int k) const { return line(k).LineFolder; }
     std::optional<TimePoint> StartTime(int k) const { return line(k).StartTime; }
 
+    // --- test recordings (recording page of pairs 2 and 3) ---
+    // Starts a test recording of line k into its day folder, with the amplifier as the page
+    // shows it. It counts as recording, so the silence rules apply to it. Returns the file,
+    // or nothing when the writer could not start.
+    std::optional<std::string> startTestRecording(int k, AmplifierSetting amplifier);
+    // Stops it without the retention step (the file is kept whatever its length); returns
+    // the file when it exists.
+    std::optional<std::string> stopTestRecording(int k);
+    bool testRecording(int k) const { return testRunning_[index(k)] && line(k).Recording; }
+
     // The quality list of line k (item 0-4); the list is disabled while it records.
     void setBitRateItem(int k, int item) { chain(k).setBitRateItem(item); }
     // Pair 1's end-of-call handling of the hook-signalling mode enables the list again.
@@ -194,7 +204,8 @@ class RecordingControl {
     std::tm localNow() const;
     std::string todaysFolder(int k) const;
     void prepareFolder(int k);
-    void configureChain(int k);
+    // amplifier: the page's setting for a test recording; otherwise the stored one.
+    void configureChain(int k, std::optional<AmplifierSetting> amplifier = std::nullopt);
     // True when the number came from the line's reserve, that is from an earlier call.
     bool takePendingNumbers(int k, RecordingCallView& call);
     void sendLine(int k, const std::string& token);
@@ -214,6 +225,7 @@ class RecordingControl {
     std::array<std::unique_ptr<Timer>, 2> retentionTimers_;  // TimerSalveDeleteFile<k>, 1 s
     std::array<std::unique_ptr<Timer>, 2> deleteRetryTimers_;
     std::array<int, 2> deleteAttemptsLeft_{0, 0};
+    std::array<bool, 2> testRunning_{false, false};
 };
 
 // Retries of a deletion that fails (a file held open elsewhere), spaced so the loop

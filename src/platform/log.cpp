@@ -64,13 +64,29 @@ void logLine(LogLevel level, std::string_view text) {
     std::snprintf(prefix, sizeof prefix, "%s.%03d %s: ", stamp, static_cast<int>(millis),
                   levelName(level));
     std::string line = prefix;
-    line.append(text);
+    line += escapeControl(text);
     line += '\n';
     std::fputs(line.c_str(), stderr);
     if (s.file.is_open()) {
         s.file << line;
         s.file.flush();
     }
+}
+
+std::string escapeControl(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 bool setLogFile(const std::filesystem::path& path) {

@@ -3,13 +3,19 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace kovra {
 
 enum class LogLevel { Debug, Info, Warning, Error };
 
+// Control characters in text (received from the network, read from files) are written
+// escaped, as by escapeControl: an entry is always one line.
 void logLine(LogLevel level, std::string_view text);
+
+// text with every control character (codes below 32, and 127) as "\xNN".
+std::string escapeControl(std::string_view text);
 
 // Also append every entry to path (empty path: standard error only). Returns false,
 // leaving the previous target, when the file cannot be opened for appending.

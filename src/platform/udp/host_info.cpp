@@ -28,6 +28,37 @@ std::string firstLocalIPv4Address() {
     return found;
 }
 
+std::vector<std::string> localAddresses() {
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        return {};
+    }
+    std::vector<std::string> found;
+    for (const ifaddrs* it = list; it != nullptr; it = it->ifa_next) {
+        if (it->ifa_addr == nullptr) {
+            continue;
+        }
+        if (it->ifa_addr->sa_family == AF_INET) {
+            const auto* in = reinterpret_cast<const sockaddr_in*>(it->ifa_addr);
+            found.push_back(asio::ip::address_v4(ntohl(in->sin_addr.s_addr)).to_string());
+        } else if (it->ifa_addr->sa_family == AF_INET6) {
+            const auto* in6 = reinterpret_cast<const sockaddr_in6*>(it->ifa_addr);
+            asio::ip::address_v6::bytes_type bytes;
+            std::copy(std::begin(in6->sin6_addr.s6_addr), std::end(in6->sin6_addr.s6_addr),
+                      bytes.begin());
+            found.push_back(asio::ip::address_v6(bytes, in6->sin6_scope_id).to_string());
+        }
+    }
+    freeifaddrs(list);
+    return found;
+}
+
+bool isLoopback(const std::string& address) {
+    std::error_code ec;
+    const auto parsed = asio::ip::make_address(address, ec);
+    return !ec && parsed.is_loopback();
+}
+
 std::string localAddressFor(const std::string& host) {
     try {
         asio::io_context io;

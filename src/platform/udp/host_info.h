@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kovra::udp {
 
@@ -12,6 +13,13 @@ std::string firstLocalIPv4Address();
 // The local IPv4 address the system would send from to reach host (no datagram is sent);
 // empty when host cannot be resolved or reached over IPv4.
 std::string localAddressFor(const std::string& host);
+
+// The numeric addresses of this machine's interfaces (IPv4 and IPv6, loopback included),
+// in canonical form.
+std::vector<std::string> localAddresses();
+
+// True for a numeric loopback address (127.0.0.0/8, ::1).
+bool isLoopback(const std::string& address);
 
 // The running program's file name without its folder ("kovra-plugin"); empty if unknown.
 std::string currentProgramFileName();

@@ -1,7 +1,10 @@
 #include "platform/udp/udp_socket.h"
 
+#include <sys/socket.h>
+
 #include <array>
 #include <asio.hpp>
+#include <cerrno>
 #include <thread>
 #include <vector>
 
@@ -19,6 +22,17 @@ constexpr int kSocketReceiveBufferBytes = 1 << 20;
 
 std::string describe(const std::string& what, const std::error_code& ec) {
     return what + ": " + ec.message();
+}
+
+std::string addressText(const asio::ip::address& address) {
+    if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+        return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_string();
+    }
+    return address.to_string();
+}
+
+Origin originOf(const udp::endpoint& sender) {
+    return Origin{addressText(sender.address()), sender.port()};
 }
 
 // One bound socket with its own io_context and receive thread.
@@ -54,16 +68,16 @@ class FamilyReceiver {
 
   private:
     void armReceive() {
-        socket_.async_receive_from(asio::buffer(buffer_), sender_,
-                                   [this](const std::error_code& ec, std::size_t size) {
-                                       if (ec == asio::error::operation_aborted) {
-                                           return;
-                                       }
-                                       if (!ec) {
-                                           handler_(std::string_view(buffer_.data(), size));
-                                       }
-                                       armReceive();
-                                   });
+        socket_.async_receive_from(
+            asio::buffer(buffer_), sender_, [this](const std::error_code& ec, std::size_t size) {
+                if (ec == asio::error::operation_aborted) {
+                    return;
+                }
+                if (!ec) {
+                    handler_(std::string_view(buffer_.data(), size), originOf(sender_));
+                }
+                armReceive();
+            });
     }
 
     asio::io_context io_;
@@ -81,18 +95,24 @@ struct UdpListener::Impl {
     std::unique_ptr<FamilyReceiver> v4;
     std::unique_ptr<FamilyReceiver> v6;
     std::uint16_t port = 0;
-    asio::io_context resolveIo;  // name resolution for sends; never run
 };
 
-UdpListener::UdpListener(std::uint16_t port, Handler handler) : impl_(std::make_unique<Impl>()) {
+UdpListener::UdpListener(std::uint16_t port, Handler handler, const std::string& bindAddress)
+    : impl_(std::make_unique<Impl>()) {
     impl_->handler = std::move(handler);
     try {
+        const auto address = bindAddress.empty() ? asio::ip::address_v4::any()
+                                                 : asio::ip::make_address_v4(bindAddress);
         impl_->v4 =
-            std::make_unique<FamilyReceiver>(udp::endpoint(udp::v4(), port), false, impl_->handler);
+            std::make_unique<FamilyReceiver>(udp::endpoint(address, port), false, impl_->handler);
     } catch (const std::system_error& e) {
         throw UdpError(describe("cannot bind UDP port " + std::to_string(port), e.code()));
     }
     impl_->port = impl_->v4->socket().local_endpoint().port();
+    if (!bindAddress.empty()) {
+        impl_->v4->start();
+        return;
+    }
     try {
         // Same port number on IPv6, so peers of either family reach the same endpoint.
         impl_->v6 = std::make_unique<FamilyReceiver>(udp::endpoint(udp::v6(), impl_->port), true,
@@ -105,6 +125,14 @@ UdpListener::UdpListener(std::uint16_t port, Handler handler) : impl_(std::make_
         impl_->v6->start();
     }
 }
+
+UdpListener::UdpListener(std::uint16_t port, PlainHandler handler, const std::string& bindAddress)
+    : UdpListener(
+          port,
+          [plain = std::move(handler)](std::string_view datagram, const Origin&) {
+              plain(datagram);
+          },
+          bindAddress) {}
 
 UdpListener::~UdpListener() {
     impl_->v4->stop();
@@ -121,38 +149,38 @@ bool UdpListener::hasIPv6() const {
     return impl_->v6 != nullptr;
 }
 
-void UdpListener::sendTo(const std::string& host, int port, std::string_view bytes) {
+void UdpListener::sendTo(const std::string& address, int port, std::string_view bytes) {
+    const auto target = address + ":" + std::to_string(port);
     if (port <= 0 || port > 65535) {
-        throw UdpError("cannot send to " + host + ":" + std::to_string(port) + ": invalid port");
+        throw UdpError("cannot send to " + target + ": invalid port");
     }
-    const auto target = host + ":" + std::to_string(port);
     std::error_code ec;
-    std::vector<udp::endpoint> candidates;
-    const auto numeric = asio::ip::make_address(host, ec);
-    if (!ec) {
-        candidates.emplace_back(numeric, static_cast<std::uint16_t>(port));
-    } else {
-        udp::resolver resolver(impl_->resolveIo);
-        const auto results = resolver.resolve(host, std::to_string(port), ec);
-        if (ec) {
-            throw UdpError(describe("cannot resolve " + host, ec));
-        }
-        for (const auto& entry : results) {
-            candidates.push_back(entry.endpoint());
-        }
+    const auto numeric = asio::ip::make_address(address, ec);
+    if (ec) {
+        throw UdpError("cannot send to " + target + ": not a numeric address");
     }
-    ec = asio::error::address_family_not_supported;
-    for (const auto& endpoint : candidates) {
-        FamilyReceiver* family = endpoint.address().is_v4() ? impl_->v4.get() : impl_->v6.get();
-        if (family == nullptr) {
-            continue;
-        }
-        family->socket().send_to(asio::buffer(bytes.data(), bytes.size()), endpoint, 0, ec);
-        if (!ec) {
-            return;
-        }
+    const udp::endpoint endpoint(numeric, static_cast<std::uint16_t>(port));
+    FamilyReceiver* family = numeric.is_v4() ? impl_->v4.get() : impl_->v6.get();
+    if (family == nullptr) {
+        throw UdpError(
+            describe("cannot send to " + target, asio::error::address_family_not_supported));
     }
-    throw UdpError(describe("cannot send to " + target, ec));
+    // Never wait for room in the send buffer: a sender that waited could hold up the
+    // loop thread, and UDP may drop the datagram anyway.
+    // (asio's own send waits for room when the kernel says "try again", so the system
+    // call is made here.)
+    const ssize_t sent = ::sendto(family->socket().native_handle(), bytes.data(), bytes.size(),
+                                  MSG_DONTWAIT | MSG_NOSIGNAL, endpoint.data(), endpoint.size());
+    if (sent < 0) {
+        throw UdpError(
+            describe("cannot send to " + target, std::error_code(errno, std::system_category())));
+    }
+}
+
+std::string canonicalAddress(std::string_view text) {
+    std::error_code ec;
+    const auto address = asio::ip::make_address(std::string(text), ec);
+    return ec ? std::string() : addressText(address);
 }
 
 }  // namespace kovra::udp

@@ -50,7 +50,7 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
                                                    settings::keys::kDddLocal.name, "");
     ui_.setTrayIconVisible(files_.global().readBool(settings::keys::kIconVisible.section,
                                                     settings::keys::kIconVisible.name, true));
-    relay::control::GetIPFromHost(host_, relay::control::lookUpThisHost);
+    relay::control::GetIPFromHost(host_, relay::control::cachedHostLookup());
     privacy_.load();
     services_ = std::make_unique<PairServices>(
         loop_, ui_, files_, globals_, host_, privacy_, loadEncoder(), watchdog_, errors_, fast_,

@@ -1,8 +1,9 @@
 #include "relay/kovra_repeater.h"
 
+#include <algorithm>
+
 #include "platform/log.h"
 #include "platform/udp/host_info.h"
-#include "platform/udp/udp_socket.h"
 #include "relay/wire_format.h"
 #include "relay/wire_text.h"
 
@@ -53,10 +54,8 @@ TKovraRepeaterXE::~TKovraRepeaterXE() {
         }
         connected_ = false;
         enabled_ = false;
-        abortWait_ = true;
         old = std::move(listener_);
     }
-    slotFree_.notify_all();
     old.reset();
     // Only now: the listener threads copy alive_ when they post.
     alive_.reset();
@@ -100,6 +99,7 @@ std::string TKovraRepeaterXE::a3Remote_IP() const {
 }
 
 void TKovraRepeaterXE::setA3Remote_IP(std::string address) {
+    names_->addresses(address);  // a configured name is looked up ahead of the first send
     const std::lock_guard lock(mutex_);
     remoteIp_ = std::move(address);
 }
@@ -209,11 +209,46 @@ void TKovraRepeaterXE::setProgramFileName(std::string name) {
     programFileName_ = std::move(name);
 }
 
+void TKovraRepeaterXE::setHostRule(HostRule rule) {
+    if (!rule.anyone && !rule.thisMachine) {
+        names_->addresses(rule.address);
+    }
+    const std::lock_guard lock(mutex_);
+    hostRule_ = std::move(rule);
+}
+
+HostRule TKovraRepeaterXE::hostRule() const {
+    const std::lock_guard lock(mutex_);
+    return hostRule_;
+}
+
+void TKovraRepeaterXE::setLogName(std::string name) {
+    const std::lock_guard lock(mutex_);
+    logName_ = std::move(name);
+}
+
+std::string TKovraRepeaterXE::logName() const {
+    const std::lock_guard lock(mutex_);
+    return logName_.empty() ? "line " + std::to_string(numberLine_) : logName_;
+}
+
 // Operations ------------------------------------------------------------------------------
 
 void TKovraRepeaterXE::SendData(std::string_view text) {
     const std::lock_guard lock(mutex_);
     sendDataLocked(text);
+}
+
+void TKovraRepeaterXE::SendDataTo(const std::string& address, int port, std::string_view text) {
+    const std::lock_guard lock(mutex_);
+    if (!connected_ || !listener_) {
+        return;
+    }
+    try {
+        listener_->sendTo(address, port, buildEventDatagram(text));
+    } catch (const std::exception& e) {
+        throw RelayError(kSendDataErrorNumber, kSendDataErrorText, e.what());
+    }
 }
 
 bool TKovraRepeaterXE::ConnectTo(std::string_view target, int line) {
@@ -224,6 +259,7 @@ bool TKovraRepeaterXE::ConnectTo(std::string_view target, int line) {
             const std::lock_guard lock(mutex_);
             const auto colon = target.find(':');
             remoteIp_ = std::string(target.substr(0, colon));
+            names_->addresses(remoteIp_);
             if (colon != std::string_view::npos) {
                 std::string_view portText = target.substr(colon + 1);
                 portText = portText.substr(0, portText.find(':'));
@@ -274,11 +310,9 @@ void TKovraRepeaterXE::reopen(int port) {
     std::unique_ptr<udp::UdpListener> old;
     {
         const std::lock_guard lock(mutex_);
-        abortWait_ = true;
         old = std::move(listener_);
     }
-    // A parser waiting for the slot gives up, so joining the old threads cannot block.
-    slotFree_.notify_all();
+    // Parsers never wait, so joining the old threads cannot block.
     old.reset();
     if (OnClosePort) {
         OnClosePort(*this, port);
@@ -291,16 +325,18 @@ void TKovraRepeaterXE::reopen(int port) {
         }
         fresh = std::make_unique<udp::UdpListener>(
             static_cast<std::uint16_t>(port),
-            [this](std::string_view datagram) { onDatagram(datagram); });
+            [this](std::string_view datagram, const udp::Origin& from) {
+                onDatagram(datagram, from);
+            });
     } catch (const std::exception& e) {
-        logLine(LogLevel::Error, "Relay endpoint of line " + std::to_string(a0NumberLine()) + ": " +
-                                     e.what() + "; the endpoint stays silent");
+        logLine(LogLevel::Error, "Relay endpoint of " + logName() + " (local port " +
+                                     std::to_string(port) + "): " + e.what() +
+                                     "; the endpoint stays silent");
     }
     const bool opened = fresh != nullptr;
     {
         const std::lock_guard lock(mutex_);
         listener_ = std::move(fresh);
-        abortWait_ = false;
     }
     if (opened && OnOpenPort) {
         OnOpenPort(*this, port);
@@ -317,9 +353,28 @@ std::string TKovraRepeaterXE::linePrefixLocked() const {
     return std::string(wire::kLinePrefix) + std::to_string(numberLine_);
 }
 
+std::optional<std::string> TKovraRepeaterXE::remoteAddressLocked() {
+    if (trimControl(remoteIp_).empty()) {
+        // No remote named: this machine, over IPv4 like every peer of the relay.
+        return std::string(kLoopback);
+    }
+    std::optional<std::string> address = names_->numeric(remoteIp_);
+    if (!address && unresolvedLogged_ != remoteIp_) {
+        unresolvedLogged_ = remoteIp_;
+        logLine(LogLevel::Warning, "Relay endpoint of " +
+                                       (logName_.empty() ? linePrefixLocked() : logName_) +
+                                       ": the name " + remoteIp_ +
+                                       " is not resolved yet; nothing is sent to it until it is");
+    }
+    return address;
+}
+
 void TKovraRepeaterXE::sendRawLocked(std::string_view bytes, const char* what) {
     try {
-        listener_->sendTo(remoteIp_, remotePort_, bytes);
+        const std::optional<std::string> address = remoteAddressLocked();
+        if (address) {
+            listener_->sendTo(*address, remotePort_, bytes);
+        }
     } catch (const std::exception& e) {
         // The handshake and the close are best effort: the peer may be gone already.
         logLine(LogLevel::Debug, std::string("Relay: ") + what + " not sent: " + e.what());
@@ -330,8 +385,12 @@ void TKovraRepeaterXE::sendDataLocked(std::string_view text) {
     if (!connected_ || !listener_) {
         return;
     }
+    const std::optional<std::string> address = remoteAddressLocked();
+    if (!address) {
+        return;  // an undelivered datagram goes unnoticed, as on the wire
+    }
     try {
-        listener_->sendTo(remoteIp_, remotePort_, buildEventDatagram(text));
+        listener_->sendTo(*address, remotePort_, buildEventDatagram(text));
     } catch (const std::exception& e) {
         throw RelayError(kSendDataErrorNumber, kSendDataErrorText, e.what());
     }
@@ -399,48 +458,98 @@ void TKovraRepeaterXE::announceTick() {
 
 // Receiving (listener threads) -------------------------------------------------------------
 
-void TKovraRepeaterXE::onDatagram(std::string_view datagram) {
+bool TKovraRepeaterXE::isHost(const udp::Origin& from) {
+    const HostRule rule = hostRule();
+    if (rule.anyone) {
+        return true;
+    }
+    if (rule.thisMachine) {
+        if (udp::isLoopback(from.address)) {
+            return true;
+        }
+        const std::lock_guard lock(localMutex_);
+        const auto now = std::chrono::steady_clock::now();
+        if (now - localAddressesAt_ >= std::chrono::seconds(1)) {
+            localAddresses_ = udp::localAddresses();
+            localAddressesAt_ = now;
+        }
+        return std::find(localAddresses_.begin(), localAddresses_.end(), from.address) !=
+               localAddresses_.end();
+    }
+    const std::vector<std::string> addresses = names_->addresses(rule.address);
+    return std::find(addresses.begin(), addresses.end(), from.address) != addresses.end();
+}
+
+void TKovraRepeaterXE::onDatagram(std::string_view datagram, const udp::Origin& from) {
     try {
         const std::lock_guard parse(parseMutex_);
         const std::string text = receivedText(datagram);
         if (text.empty()) {
             return;
         }
-        std::unique_lock lock(mutex_);
-        if (text.front() == wire::kHandshakeStart) {
-            const HandshakeInfo info = parseHandshake(text, {remoteIp_, remotePort_, peerFlag_});
-            if (!connected_) {
-                remoteIp_ = info.address;
-                remotePort_ = info.port;
-                peerFlag_ = info.flag;
-                if (localIp_.empty()) {
-                    localIp_ = localAddressOrLoopback();
-                }
-            }
-            connected_ = true;
-            if (!host_) {
-                awaiting_ = true;
-                announceCount_ = 0;
-            }
+        const bool fromHost = isHost(from);
+        if (text.front() != wire::kHandshakeStart) {
+            handleEventMessage(text, from, fromHost);
             return;
         }
-        handleEventMessage(text, lock);
+        if (!fromHost) {
+            return;  // only the host may point the endpoint somewhere
+        }
+        const std::lock_guard lock(mutex_);
+        const HandshakeInfo info = parseHandshake(text, {remoteIp_, remotePort_, peerFlag_});
+        if (!connected_) {
+            // An address from the network is never resolved: a name is refused.
+            const std::string address = udp::canonicalAddress(info.address);
+            if (address.empty()) {
+                return;
+            }
+            remoteIp_ = address;
+            remotePort_ = info.port;
+            peerFlag_ = info.flag;
+            if (localIp_.empty()) {
+                localIp_ = localAddressOrLoopback();
+            }
+        }
+        connected_ = true;
+        if (!host_) {
+            awaiting_ = true;
+            announceCount_ = 0;
+        }
     } catch (const std::exception& e) {
         logLine(LogLevel::Debug, std::string("Relay: datagram dropped: ") + e.what());
     }
 }
 
-void TKovraRepeaterXE::handleEventMessage(std::string_view text,
-                                          std::unique_lock<std::mutex>& lock) {
-    slotFree_.wait(lock, [this] { return pendingKind_ == EventKind::None || abortWait_; });
-    if (abortWait_) {
+void TKovraRepeaterXE::handleEventMessage(std::string_view text, const udp::Origin& from,
+                                          bool fromHost) {
+    std::unique_lock lock(mutex_);
+    const bool reports = static_cast<bool>(a7OnAllEvents) || static_cast<bool>(OnTextFrom);
+    const ParseContext context{numberLine_, host_, reports, localIp_, advertisedPortLocked()};
+    InboundEvent event;
+    event.line = std::to_string(numberLine_);
+    event.fromAddress = from.address;
+    event.fromPort = from.port;
+    event.fromHost = fromHost;
+
+    if (!fromHost) {
+        // Another sender changes nothing here: its text is reported, its close is its own.
+        CallRecord scratch;
+        const ParseResult result = parseEventMessage(text, context, scratch, programFileName_);
+        lock.unlock();
+        for (const LinkOp op : result.linkOps) {
+            event.listenerClosed = event.listenerClosed || op == LinkOp::StopCalling;
+        }
+        if (!result.reported.empty()) {
+            event.kind = EventKind::AllEvents;
+            event.text = result.reported;
+        }
+        if (event.kind != EventKind::None || event.listenerClosed) {
+            queue(std::move(event));
+        }
         return;
     }
-    const ParseContext context{numberLine_, host_, static_cast<bool>(a7OnAllEvents), localIp_,
-                               advertisedPortLocked()};
-    ParseResult result = parseEventMessage(text, context, callRecord_, programFileName_);
-    pendingLine_ = std::to_string(numberLine_);
 
+    ParseResult result = parseEventMessage(text, context, callRecord_, programFileName_);
     for (const LinkOp op : result.linkOps) {
         if (op == LinkOp::StartCalling) {
             setCallingLocked(true);
@@ -450,8 +559,16 @@ void TKovraRepeaterXE::handleEventMessage(std::string_view text,
         }
     }
     if (result.newRemote) {
-        remoteIp_ = result.newRemote->address;
-        remotePort_ = result.newRemote->port;
+        // An address from the network is never resolved: a name leaves the remote alone.
+        const std::string address = udp::canonicalAddress(result.newRemote->address);
+        if (address.empty()) {
+            if (result.kind == EventKind::HandShake) {
+                result.kind = EventKind::None;
+            }
+        } else {
+            remoteIp_ = address;
+            remotePort_ = result.newRemote->port;
+        }
     }
     for (const auto& reply : result.replies) {
         try {
@@ -470,19 +587,44 @@ void TKovraRepeaterXE::handleEventMessage(std::string_view text,
     if (result.controlEnabled) {
         enabled_ = *result.controlEnabled;
     }
-    const std::weak_ptr<int> alive = alive_;
     if (result.releasePort) {
         // Replacing the listener joins this very thread: the loop thread does it.
+        const std::weak_ptr<int> alive = alive_;
         loop_.post([this, alive] {
             if (alive.lock()) {
                 setA5Local_Port(0);
             }
         });
     }
-    if (result.kind != EventKind::None) {
-        pendingKind_ = result.kind;
-        pendingText_ = std::move(result.pendingText);
-        pendingExtra_ = std::move(result.pendingExtra);
+    if (result.kind == EventKind::None) {
+        return;
+    }
+    event.kind = result.kind;
+    event.text = std::move(result.pendingText);
+    event.extra = std::move(result.pendingExtra);
+    if (event.kind == EventKind::CallRecord) {
+        event.record = std::move(callRecord_);
+        callRecord_ = CallRecord{};
+    } else if (event.kind == EventKind::HandShake) {
+        event.remoteIp = remoteIp_;
+        event.remotePort = remotePort_;
+    }
+    lock.unlock();
+    queue(std::move(event));
+}
+
+void TKovraRepeaterXE::queue(InboundEvent event) {
+    bool arm = false;
+    {
+        const std::lock_guard lock(mutex_);
+        if (!inbound_.push(std::move(event))) {
+            return;  // counted; the dispatcher logs it
+        }
+        arm = !dispatchArmed_;
+        dispatchArmed_ = true;
+    }
+    if (arm) {
+        const std::weak_ptr<int> alive = alive_;
         loop_.post([this, alive] {
             if (alive.lock()) {
                 dispatchTimer_.setEnabled(true);
@@ -494,34 +636,42 @@ void TKovraRepeaterXE::handleEventMessage(std::string_view text,
 // Dispatching (loop thread) ----------------------------------------------------------------
 
 void TKovraRepeaterXE::dispatch() {
-    struct FreeSlot {
-        TKovraRepeaterXE& self;
-        ~FreeSlot() {
-            self.dispatchTimer_.setEnabled(false);
-            {
-                const std::lock_guard lock(self.mutex_);
-                self.pendingKind_ = EventKind::None;
-            }
-            self.slotFree_.notify_all();
-        }
-    } freeSlot{*this};
-
-    EventKind kind;
-    std::string line;
-    std::string text;
-    std::string extra;
+    std::optional<InboundEvent> fromHost;
+    std::optional<InboundEvent> fromOther;
+    std::size_t dropped = 0;
+    bool idle = false;
     {
         const std::lock_guard lock(mutex_);
-        kind = pendingKind_;
-        line = pendingLine_;
-        text = pendingText_;
-        extra = pendingExtra_;
+        fromHost = inbound_.popHost();
+        fromOther = inbound_.popOther();
+        dropped = inbound_.takeDropped();
+        if (inbound_.empty()) {
+            dispatchArmed_ = false;
+            idle = true;
+        }
     }
-    raise(kind, line, text, extra);
+    if (idle) {
+        dispatchTimer_.setEnabled(false);
+    }
+    if (dropped > 0) {
+        logLine(LogLevel::Warning, "Relay endpoint of " + logName() + ": " +
+                                       std::to_string(dropped) +
+                                       " received texts dropped, too many were waiting");
+    }
+    if (fromHost) {
+        raise(*fromHost);
+    }
+    if (fromOther) {
+        raise(*fromOther);
+    }
 }
 
-void TKovraRepeaterXE::raise(EventKind kind, const std::string& line, const std::string& text,
-                             const std::string& extra) {
+void TKovraRepeaterXE::raise(const InboundEvent& event) {
+    const EventKind kind = event.kind;
+    const std::string& line = event.line;
+    const std::string& text = event.text;
+    const std::string& extra = event.extra;
+    const TextOrigin origin{event.fromAddress, event.fromPort, event.fromHost};
     const auto status = [&](std::string_view value) {
         if (a8OnStatusEvent) {
             a8OnStatusEvent(*this, line, std::string(value));
@@ -534,20 +684,15 @@ void TKovraRepeaterXE::raise(EventKind kind, const std::string& line, const std:
             if (a7OnAllEvents) {
                 a7OnAllEvents(*this, text);
             }
-            break;
-        case EventKind::HandShake: {
-            std::string ip;
-            int port = 0;
-            {
-                const std::lock_guard lock(mutex_);
-                ip = remoteIp_;
-                port = remotePort_;
+            if (OnTextFrom) {
+                OnTextFrom(*this, text, origin);
             }
+            break;
+        case EventKind::HandShake:
             if (a1OnHandShake) {
-                a1OnHandShake(*this, ip, std::to_string(port));
+                a1OnHandShake(*this, event.remoteIp, std::to_string(event.remotePort));
             }
             break;
-        }
         case EventKind::IpRemoved: {
             std::string removed;
             {
@@ -556,19 +701,20 @@ void TKovraRepeaterXE::raise(EventKind kind, const std::string& line, const std:
                           std::string(wire::kIpRemovedToken) + localIp_ + ":" +
                           std::to_string(localPort_);
             }
-            if (a7OnAllEvents) {
-                a7OnAllEvents(*this, removed);
-                a7OnAllEvents(*this, std::string(wire::kLinePrefix) + line +
-                                         std::string(wire::kDisconnectedToken));
+            const std::string disconnected =
+                std::string(wire::kLinePrefix) + line + std::string(wire::kDisconnectedToken);
+            for (const std::string& reported : {removed, disconnected}) {
+                if (a7OnAllEvents) {
+                    a7OnAllEvents(*this, reported);
+                }
+                if (OnTextFrom) {
+                    OnTextFrom(*this, reported, origin);
+                }
             }
             break;
         }
         case EventKind::CallRecord: {
-            CallRecord record;
-            {
-                const std::lock_guard lock(mutex_);
-                record = callRecord_;
-            }
+            const CallRecord& record = event.record;
             if (a0OnDataFriends) {
                 a0OnDataFriends(*this,
                                 DataFriends{record[0], record[1], record[2], record[3], record[4],
@@ -582,8 +728,6 @@ void TKovraRepeaterXE::raise(EventKind kind, const std::string& line, const std:
             if (OnChange) {
                 OnChange(*this);
             }
-            const std::lock_guard lock(mutex_);
-            callRecord_ = CallRecord{};
             break;
         }
         case EventKind::KeyInit:
@@ -643,6 +787,9 @@ void TKovraRepeaterXE::raise(EventKind kind, const std::string& line, const std:
             status(kind == EventKind::FileStart ? wire::kStatusRecordStart
                                                 : wire::kStatusRecordStop);
             break;
+    }
+    if (event.listenerClosed && OnListenerClosed) {
+        OnListenerClosed(*this, origin);
     }
 }
 

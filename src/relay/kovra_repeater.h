@@ -5,31 +5,53 @@
 //
 // Threads: construct, destroy and call every public member on the loop thread. Assign
 // the event handlers before the port is opened (a5Local_Port / OpenPort); listener
-// threads read them. Datagrams are parsed on the listener threads, one at a time; each
-// typed event waits in a single pending slot until the 5 ms DispatchTimer raises it.
+// threads read them. Datagrams are parsed on the listener threads, one at a time, which
+// never wait: typed events queue (InboundQueue) until the 5 ms DispatchTimer raises them,
+// one of the host's and one of another sender's per tick. No name is resolved while the
+// endpoint's lock is held; configured names are resolved in the background (NameCache).
+//
+// Who counts as the host is the endpoint's HostRule. A datagram from another sender moves
+// nothing: no remote, no connection state, no reply, no call record; its text is only
+// reported (OnTextFrom), and its close as OnListenerClosed.
 #pragma once
 
-#include <condition_variable>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/event_loop.h"
 #include "platform/timer.h"
+#include "platform/udp/name_cache.h"
+#include "platform/udp/udp_socket.h"
+#include "relay/inbound_queue.h"
 #include "relay/receive_parser.h"
 #include "relay/relay_error.h"
-
-namespace kovra::udp {
-class UdpListener;
-}
 
 namespace kovra::relay {
 
 // A complete call record as the a0OnDataFriends event hands it over.
 struct DataFriends {
     std::string filter, line, date, opr, ddd, phone, name, city, country, timeInit, status;
+};
+
+// Which senders the endpoint takes for its host: the host may command, move the remote
+// and close the link; every other sender may only be reported.
+struct HostRule {
+    bool anyone = true;        // every sender (the subscriber tool's rule, and the open mode)
+    bool thisMachine = false;  // any address of this machine
+    std::string address;       // otherwise: the host's configured address (numeric or a name)
+};
+
+// Who sent a reported text.
+struct TextOrigin {
+    std::string address;  // numeric
+    int port = 0;
+    bool host = true;  // the endpoint's HostRule takes the sender for its host
 };
 
 class TKovraRepeaterXE {
@@ -98,6 +120,14 @@ class TKovraRepeaterXE {
     std::string text() const;
     // The running program's file name sent in "_APP_PLUGED->" texts.
     void setProgramFileName(std::string name);
+    // Which senders count as the host (default: anyone).
+    void setHostRule(HostRule rule);
+    HostRule hostRule() const;
+    // How log lines name the endpoint ("line 3"); default "line " + a0NumberLine.
+    void setLogName(std::string name);
+    // Sends one event message to address:port alone (a numeric address), under the same
+    // conditions as SendData. Throws RelayError (3820) when the send fails.
+    void SendDataTo(const std::string& address, int port, std::string_view text);
 
     // Events (raised on the loop thread) --------------------------------------------------
 
@@ -124,28 +154,38 @@ class TKovraRepeaterXE {
     std::function<void(Sender, int portLocal)> OnClosePort;
     // The control's text changed (a call record completed).
     std::function<void(Sender)> OnChange;
+    // Every reported text with its sender (raised together with a7OnAllEvents).
+    std::function<void(Sender, const std::string& texto, const TextOrigin& from)> OnTextFrom;
+    // A sender other than the host sent a close ("~" or "|"): it leaves; the endpoint's
+    // link is untouched.
+    std::function<void(Sender, const TextOrigin& from)> OnListenerClosed;
 
   private:
     void reopen(int port);
-    void onDatagram(std::string_view datagram);
-    void handleEventMessage(std::string_view text, std::unique_lock<std::mutex>& lock);
+    void onDatagram(std::string_view datagram, const udp::Origin& from);
+    bool isHost(const udp::Origin& from);
+    void handleEventMessage(std::string_view text, const udp::Origin& from, bool fromHost);
+    void queue(InboundEvent event);
     void announceTick();
     void dispatch();
-    void raise(EventKind kind, const std::string& line, const std::string& text,
-               const std::string& extra);
+    void raise(const InboundEvent& event);
+    std::string logName() const;
     // The following need mutex_ held.
     void setCallingLocked(bool calling);
     void sendDataLocked(std::string_view text);
     void sendRawLocked(std::string_view bytes, const char* what);
+    // The remote as a numeric address: an empty remote is this machine over IPv4; a name
+    // gives nothing until the name cache has its answer.
+    std::optional<std::string> remoteAddressLocked();
     int advertisedPortLocked() const;
     std::string linePrefixLocked() const;
 
     EventLoop& loop_;
     // Posted tasks check this before touching the endpoint (it dies on the loop thread).
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::shared_ptr<udp::NameCache> names_ = std::make_shared<udp::NameCache>();
 
     mutable std::mutex mutex_;  // everything below; never held while raising events
-    std::condition_variable slotFree_;
     int numberLine_ = 1;
     std::string dddLocal_;
     std::string plugInPath_;
@@ -163,15 +203,20 @@ class TKovraRepeaterXE {
     bool enabled_ = false;
     std::string controlText_;
     std::string programFileName_;
+    std::string logName_;
+    std::string unresolvedLogged_;  // the remote name last logged as not resolved
+    HostRule hostRule_;
     CallRecord callRecord_;
-    EventKind pendingKind_ = EventKind::None;
-    std::string pendingText_;
-    std::string pendingExtra_;
-    std::string pendingLine_;
-    bool abortWait_ = false;  // the listener is being replaced: waiting parsers give up
+    InboundQueue inbound_;
+    bool dispatchArmed_ = false;  // a dispatch tick is coming for the queued events
     std::unique_ptr<udp::UdpListener> listener_;
 
     std::mutex parseMutex_;  // one datagram at a time across the address families
+
+    std::mutex localMutex_;  // this machine's addresses, looked up at most once a second
+    std::vector<std::string> localAddresses_;
+    std::chrono::steady_clock::time_point localAddressesAt_{};
+
     Timer announceTimer_;
     Timer dispatchTimer_;
 };

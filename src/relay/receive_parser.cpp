@@ -222,6 +222,7 @@ ParseResult parseEventMessage(std::string_view text, const ParseContext& context
     if (!result.closed && context.hasAllEventsHandler) {
         if (!contains(msg, removedToken)) {
             setPending(result, EventKind::AllEvents, msg);
+            result.reported = msg;
         }
         result.controlEnabled = false;
     }

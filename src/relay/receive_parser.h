@@ -68,8 +68,9 @@ enum class LinkOp { StartCalling, StopCalling };
 
 struct ParseResult {
     std::vector<LinkOp> linkOps;
-    bool closed = false;  // a '~' was present: the text is not reported
-    std::string msg;      // the text after the scan (for diagnostics)
+    bool closed = false;   // a '~' was present: the text is not reported
+    std::string msg;       // the text after the scan (for diagnostics)
+    std::string reported;  // the whole text as reported to a7OnAllEvents (empty: none)
     EventKind kind = EventKind::None;
     std::string pendingText;
     std::string pendingExtra;

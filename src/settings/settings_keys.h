@@ -99,7 +99,9 @@ inline constexpr BoolKey kCheckAutoConfig{G, kPairSection, "CheckAutoConfig", tr
 inline constexpr IntLineKey kLocalPort{G, kPairSection, "LocalPort", 0};    // defaultLocalPort
 inline constexpr IntLineKey kRemotePort{G, kPairSection, "RemotePort", 0};  // defaultRemotePort
 inline constexpr TextLineKey kRemoteIp{G, kPairSection, "RemoteIP", ""};    // never written
-inline constexpr BoolLineKey kTcpIp{G, kPairSection, "TCP/IP_L", true};     // relay switch
+// Most entries a line's destination list may reach through requests from the network.
+inline constexpr IntLineKey kMaxListeners{G, kPairSection, "MaxListeners", 32};
+inline constexpr BoolLineKey kTcpIp{G, kPairSection, "TCP/IP_L", true};  // relay switch
 inline constexpr BoolLineKey kChkSameIp{G, kPairSection, "chkSameIP", true};
 inline constexpr IntLineKey kCbBitRat{G, kPairSection, "cbBitRat", 1};
 inline constexpr BoolLineKey kAmplificador{G, kPairSection, "Amplificador", false};  // 2, 3
@@ -130,6 +132,8 @@ inline constexpr TextLineKey kArqTexto{G, kPairSection, "ArqTexto", ""};  // def
 // "ConfigGlobal.ini", process-wide sections.
 inline constexpr TextKey kDddLocal{G, kGlobalSection, "DDDLocal", ""};
 inline constexpr BoolKey kIconVisible{G, kGlobalSection, "IconVisible", true};
+// Every sender may command the relay, as before the host rule (off: the host alone).
+inline constexpr BoolKey kRelayOpenCommands{G, kGlobalSection, "RelayOpenCommands", false};
 inline constexpr BoolKey kChkAtivarMorvex{G, kMorvexSection, "chkAtivarMorvex", false};
 
 // "ConfigIP.ini": host notes of REPEATER_LINHA_<n> besides the host's own address key.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "event_log.h"
@@ -343,6 +344,95 @@ TEST_F(Endpoint, FailingSendRaisesTheNumberedError) {
         EXPECT_STREQ(error.what(), "Erro #3820 : TKovraRepeaterXE.SendData()");
         EXPECT_NE(error.detail().find("70000"), std::string::npos);
     }
+}
+
+TEST_F(Endpoint, EmptyRemoteIsThisMachineOverIPv4) {
+    // An IPv4-only peer: the close must not leave over IPv6 towards "::1".
+    RawPeer peer("127.0.0.1");
+    auto e = make(true);
+    e->OpenPort();
+    e->setA3Remote_IP("");
+    e->setA4Remote_Port(peer.port());
+    e->setA7Calling(true);
+    e->setA7Calling(false);
+    const auto got = peer.waitFor(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1], buildCloseDatagram());
+}
+
+TEST_F(Endpoint, OthersThanTheHostMoveNothingAndNamesFromTheNetworkAreRefused) {
+    RawPeer hostPeer("127.0.0.1");
+    RawPeer other("127.0.0.3");
+    EventLog log;
+    std::vector<std::string> origins;
+    auto e = make(true, &log);
+    e->OnTextFrom = [&](TKovraRepeaterXE&, const std::string& text, const TextOrigin& from) {
+        origins.push_back(from.address + (from.host ? " host " : " other ") + text);
+    };
+    e->OnListenerClosed = [&](TKovraRepeaterXE&, const TextOrigin& from) {
+        origins.push_back(from.address + " closed " + std::to_string(from.port));
+    };
+    e->setHostRule(HostRule{false, false, "127.0.0.1"});
+    e->OpenPort();
+    e->setA4Remote_Port(hostPeer.port());
+    e->setA7Calling(true);
+    ASSERT_EQ(hostPeer.waitFor(1).size(), 1u);
+
+    const int port = e->boundPort();
+    other.send(port, buildHandshakeDatagram("127.0.0.3", 9, false));
+    other.send(port, buildEventDatagram("L1_HANDSHAKE_I127.0.0.3P9"));
+    other.send(port, buildEventDatagram("L1_KOVRA_CONNECTED_WITH_SUCESS"));
+    other.send(port, buildCloseDatagram());
+    hostPeer.send(port, buildEventDatagram("L1_HANDSHAKE_Ideadhost.invalidP9"));
+    hostPeer.send(port, buildEventDatagram("L1_RING_COUNT->1"));
+    ASSERT_TRUE(pumpUntil(loop, [&] { return origins.size() >= 4; }));
+    pumpFor(loop, Millis(50));
+
+    EXPECT_TRUE(e->connected());
+    EXPECT_EQ(e->a3Remote_IP(), "127.0.0.1");
+    EXPECT_EQ(e->a4Remote_Port(), hostPeer.port());
+    EXPECT_FALSE(log.has("handshake|127.0.0.3|9"));
+    std::sort(origins.begin(), origins.end());  // the host's lane may pass the other's
+    EXPECT_EQ(origins,
+              (std::vector<std::string>{"127.0.0.1 host L1_RING_COUNT->1",
+                                        "127.0.0.3 closed " + std::to_string(other.port()),
+                                        "127.0.0.3 other L1_HANDSHAKE_I127.0.0.3P9",
+                                        "127.0.0.3 other L1_KOVRA_CONNECTED_WITH_SUCESS"}));
+    // No reply went anywhere on the other sender's behalf; the host got only the handshake.
+    EXPECT_TRUE(other.received().empty());
+    EXPECT_EQ(hostPeer.received().size(), 1u);
+
+    // The host moves the remote, to a numeric address only.
+    hostPeer.send(port, buildEventDatagram("L1_HANDSHAKE_I127.0.0.1P4321"));
+    ASSERT_TRUE(pumpUntil(loop, [&] { return log.has("handshake|127.0.0.1|4321"); }));
+    EXPECT_EQ(e->a4Remote_Port(), 4321);
+}
+
+TEST_F(Endpoint, AFloodFromOneSenderNeverHoldsTheHostBack) {
+    RawPeer hostPeer("127.0.0.1");
+    RawPeer flooder("127.0.0.3");
+    std::vector<std::string> seen;
+    auto e = make(true);
+    e->OnTextFrom = [&](TKovraRepeaterXE&, const std::string& text, const TextOrigin& from) {
+        seen.push_back(from.host ? "host " + text : "other");
+    };
+    e->setHostRule(HostRule{false, false, "127.0.0.1"});
+    e->OpenPort();
+    constexpr int kFlood = 400;
+    for (int i = 0; i < kFlood; ++i) {
+        flooder.send(e->boundPort(),
+                     buildEventDatagram("L1_INSERT_IP->127.0.0.3:" + std::to_string(1000 + i)));
+    }
+    hostPeer.send(e->boundPort(), buildEventDatagram("L1_STOP_DEVICE->"));
+    ASSERT_TRUE(pumpUntil(loop, [&] {
+        return std::find(seen.begin(), seen.end(), "host L1_STOP_DEVICE->") != seen.end();
+    }));
+    pumpFor(loop, Millis(500));
+    // The flooder kept a few places and was served in turn; the rest was dropped, and
+    // the host's text did not wait behind it.
+    const auto others = std::count(seen.begin(), seen.end(), "other");
+    EXPECT_LT(others, kFlood / 2);
+    EXPECT_GT(others, 0);
 }
 
 }  // namespace

@@ -19,7 +19,11 @@ inline constexpr std::chrono::seconds kWaitLimit{5};
 
 class RawPeer {
   public:
-    RawPeer() : socket_(0, [this](std::string_view d) { record(d); }) {}
+    // bindAddress: a loopback address other than 127.0.0.1 (127.0.0.3) that the peer's
+    // datagrams come from; empty binds every address.
+    explicit RawPeer(const std::string& bindAddress = {})
+        : socket_(
+              0, [this](std::string_view d) { record(d); }, bindAddress) {}
 
     int port() const { return socket_.port(); }
     bool hasIPv6() const { return socket_.hasIPv6(); }

@@ -1,31 +1,33 @@
 #include "relay/control/host_identity.h"
 
-#include <asio/io_context.hpp>
 #include <asio/ip/host_name.hpp>
-#include <asio/ip/udp.hpp>
+#include <memory>
+
+#include "platform/udp/name_cache.h"
 
 namespace kovra::relay::control {
 
-std::optional<HostIdentity> lookUpThisHost() {
-    std::error_code ec;
-    HostIdentity identity;
-    identity.hostName = asio::ip::host_name(ec);
-    if (ec || identity.hostName.empty()) {
+HostLookup cachedHostLookup() {
+    return [names = std::make_shared<udp::NameCache>()]() -> std::optional<HostIdentity> {
+        std::error_code ec;
+        HostIdentity identity;
+        identity.hostName = asio::ip::host_name(ec);
+        if (ec || identity.hostName.empty()) {
+            return std::nullopt;
+        }
+        for (const std::string& address : names->addresses(identity.hostName)) {
+            if (address.find(':') == std::string::npos) {
+                identity.address = address;
+                return identity;
+            }
+        }
         return std::nullopt;
-    }
-    asio::io_context io;
-    asio::ip::udp::resolver resolver(io);
-    const auto results = resolver.resolve(asio::ip::udp::v4(), identity.hostName, "", ec);
-    if (ec || results.empty()) {
-        return std::nullopt;
-    }
-    identity.address = results.begin()->endpoint().address().to_string();
-    return identity;
+    };
 }
 
 bool GetIPFromHost(HostIdentity& shared, const HostLookup& lookup) {
     shared.address.clear();
-    const std::optional<HostIdentity> found = lookup ? lookup() : lookUpThisHost();
+    const std::optional<HostIdentity> found = lookup ? lookup() : std::nullopt;
     if (!found) {
         return false;
     }

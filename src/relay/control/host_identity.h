@@ -14,9 +14,12 @@ struct HostIdentity {
 };
 
 // Looks the machine up: its host name, resolved to its first IPv4 address. Nothing when
-// the name cannot be read or resolved. May block briefly on name resolution.
+// the name cannot be read or resolved.
 using HostLookup = std::function<std::optional<HostIdentity>()>;
-std::optional<HostIdentity> lookUpThisHost();
+// The look-up of this machine through a name cache of its own: it never waits for the
+// resolver; until the cache has its answer (or when the name cannot be resolved) it
+// finds nothing, and each call that finds nothing lets the cache try again in time.
+HostLookup cachedHostLookup();
 
 // GetIPFromHost: empties the shared address, then fills name and address from lookup.
 // Returns success; on failure the address stays empty until a later look-up succeeds.

@@ -56,16 +56,23 @@ PairRelayControl::PairRelayControl(int pair, EventLoop& loop, settings::PairSett
       ui_(ui),
       ports_(ports),
       host_(host),
-      lookup_(std::move(lookup)),
+      lookup_(lookup ? std::move(lookup) : cachedHostLookup()),
       KovraRepeater1(std::make_unique<TKovraRepeaterXE>(loop)),
       KovraRepeater2(std::make_unique<TKovraRepeaterXE>(loop)),
       timerCmd_(loop, kCommandInterval[pair - 1], [this] { TimerCMDTimer(); }),
       timerTcpInit_(loop, kTcpInitInterval[pair - 1], [this] { TimerTCPInitTimer(); }),
       timerPing_(loop, kPingInterval, [this] { TimerPingTimer(); }) {
     for (int k = 1; k <= 2; ++k) {
-        endpoint(k).a7OnAllEvents = [this, k](TKovraRepeaterXE&, const std::string& text) {
-            KovraRepeaterOnAllEvents(k, text);
+        TKovraRepeaterXE& ep = endpoint(k);
+        ep.OnTextFrom = [this, k](TKovraRepeaterXE&, const std::string& text,
+                                  const TextOrigin& from) {
+            KovraRepeaterOnAllEvents(k, text, from);
         };
+        ep.OnListenerClosed = [this, k](TKovraRepeaterXE&, const TextOrigin& from) {
+            listenerClosed(k, from);
+        };
+        ep.setLogName("line " + std::to_string(line(k)));
+        applyHostRule(k);
     }
     if (pair_ == 1) {
         KovraRepeater1->a4OnKeyEvent = [this](TKovraRepeaterXE&, const std::string&,
@@ -111,6 +118,7 @@ void PairRelayControl::ChBoxTCPClick(int side) {
     view.EditReceived.clear();
     ports_.enableApply();
     changed();
+    applyHostRule(side);
 
     if (!s_.ChBoxTCP(side)) {
         relayOff_[side - 1] = true;
@@ -137,6 +145,7 @@ void PairRelayControl::ChBoxTCPClick(int side) {
         ip.writeString(repeater, keys::kKovraIp, s_.EditIPLocal(side));
         ip.writeString(repeater, keys::kKovraPorta, s_.edPortLocal(side));
         ip.flush();
+        applyHostRule(side);  // the host noted just now
     }
     const int localPort = integerOr(s_.edPortLocal(side), 0);
     if (localPort != ep.a5Local_Port()) {
@@ -162,6 +171,7 @@ void PairRelayControl::configureEndpoint(int side, int localPort, int remotePort
     }
     ep.setA4Remote_Port(remotePort);
     ep.setA3Remote_IP(remoteIp);
+    applyHostRule(side);
 }
 
 // ---- Sending ---------------------------------------------------------------------------
@@ -214,15 +224,19 @@ void PairRelayControl::SendDataIP(int side, const std::string& text) {
     }
 }
 
-void PairRelayControl::SendLineDadosRep() {
-    std::string_view mode = kModeAuto;
-    if (!s_.CheckAutoRec) {
-        if (s_.CheckOffHook) {
-            s_.CheckOffHook = false;
-            ports_.checkOffHookChanged();
-        }
-        mode = kModeManual;
+std::string_view PairRelayControl::recordingMode() {
+    if (s_.CheckAutoRec) {
+        return kModeAuto;
     }
+    if (s_.CheckOffHook) {
+        s_.CheckOffHook = false;
+        ports_.checkOffHookChanged();
+    }
+    return kModeManual;
+}
+
+void PairRelayControl::SendLineDadosRep() {
+    const std::string_view mode = recordingMode();
     for (int k = 1; k <= 2; ++k) {
         if (!s_.ChBoxTCP(k)) {
             continue;
@@ -287,11 +301,23 @@ bool PairRelayControl::acceptRecordingFile(int side, const std::string& file) co
     if (relative.empty() || *relative.begin() == ".." || *relative.begin() == ".") {
         return refuse("outside the recording folder " + s_.RecordingBase);
     }
+    if (fs::exists(fs::symlink_status(resolved, ec)) || fs::exists(fs::symlink_status(path, ec))) {
+        return refuse("the file exists and is never replaced");
+    }
     return true;
 }
 
 void PairRelayControl::KovraRepeaterOnAllEvents(int side, const std::string& text) {
+    KovraRepeaterOnAllEvents(side, text, TextOrigin{});
+}
+
+void PairRelayControl::KovraRepeaterOnAllEvents(int side, const std::string& text,
+                                                const TextOrigin& from) {
     if (sendingList_[side - 1]) {
+        return;
+    }
+    if (!from.host) {
+        listenerText(side, text, from);
         return;
     }
     const int n = line(side);
@@ -377,14 +403,190 @@ void PairRelayControl::KovraRepeaterOnAllEvents(int side, const std::string& tex
     }
 
     if (pingPending_[side - 1] && contains(text, kPingReply)) {
-        cmdOpenConfig_ = cmdStartDevice_ = cmdStopDevice_ = cmdStopApp_ = false;
-        pingAnswered_[side - 1] = true;
-        timerPing_.setEnabled(false);
-        pingButtonsEnabled_ = true;
-        view.edPing = std::string(kPingOnline);
-        timerCmd_.setEnabled(true);
+        pingAnswered(side);
+    }
+}
+
+void PairRelayControl::pingAnswered(int side) {
+    cmdOpenConfig_ = cmdStartDevice_ = cmdStopDevice_ = cmdStopApp_ = false;
+    pingAnswered_[side - 1] = true;
+    timerPing_.setEnabled(false);
+    pingButtonsEnabled_ = true;
+    view_[side - 1].edPing = std::string(kPingOnline);
+    timerCmd_.setEnabled(true);
+    changed();
+}
+
+// ---- Senders other than the host -------------------------------------------------------
+
+HostRule PairRelayControl::hostRule(int side) const {
+    const settings::SettingsAccess access(files_, pair_);
+    HostRule rule;
+    rule.anyone = access.read(keys::kRelayOpenCommands);
+    if (rule.anyone) {
+        return rule;
+    }
+    rule.anyone = false;
+    if (s_.chkSameIP(side)) {
+        rule.thisMachine = true;
+        return rule;
+    }
+    // The stored remote address, or else the host the relay switch noted for the line
+    // (the first address key of its REPEATER_LINHA_<n> section). The address edits are no
+    // guide: list sends leave the last destination served in them.
+    rule.address = trimmed(access.read(keys::kRemoteIp, side));
+    if (rule.address.empty()) {
+        const settings::IniFile& ip = files_.ip();
+        for (const std::string& key : ip.sectionKeys(settings::repeaterSection(line(side)))) {
+            if (key != keys::kKovraIp && key != keys::kKovraPorta) {
+                rule.address = key;
+                break;
+            }
+        }
+    }
+    return rule;
+}
+
+bool PairRelayControl::isOwnAddress(const std::string& address, const TextOrigin& from) const {
+    // Strictly the sender's address: a listener announces the address it sends from (the
+    // one the source reaches it at), so even a listener on this machine matches.
+    return address == from.address;
+}
+
+bool PairRelayControl::listed(int side, const TextOrigin& from) const {
+    const settings::IniFile& ip = files_.ip();
+    for (const std::string& key : ip.sectionKeys(settings::ipListSection(line(side)))) {
+        const std::optional<ListEntry> entry = parseListEntry(key);
+        if (entry && isOwnAddress(entry->address, from)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void PairRelayControl::answerListener(int side, const ListEntry& to, const std::string& text) {
+    try {
+        endpoint(side).SendDataTo(to.address, to.port, text);
+    } catch (const std::exception& error) {
+        report(error);
+    }
+}
+
+void PairRelayControl::listenerText(int side, const std::string& text, const TextOrigin& from) {
+    const std::string prefix = "L" + std::to_string(line(side));
+    if (contains(text, prefix + std::string(kAppPluged))) {
+        view_[side - 1].PanelGerenciador = std::string(kPlugado) + escapeControl(afterArrow(text));
         changed();
     }
+    if (contains(text, prefix + std::string(kInsertIp))) {
+        listenerInsert(side, afterArrow(text), from);
+    } else if (contains(text, prefix + std::string(kRemoveIp))) {
+        listenerRemove(side, afterArrow(text), from);
+    } else if (pingPending_[side - 1] && contains(text, kPingReply) && listed(side, from)) {
+        pingAnswered(side);
+    } else if (!contains(text, prefix + std::string(kAppPluged))) {
+        logLine(LogLevel::Debug, "relay of line " + std::to_string(line(side)) + ": " +
+                                     from.address + ":" + std::to_string(from.port) +
+                                     " is not the host; ignored: " + text);
+    }
+}
+
+void PairRelayControl::listenerInsert(int side, const std::string& request,
+                                      const TextOrigin& from) {
+    const int n = line(side);
+    const std::string prefix = "L" + std::to_string(n);
+    const std::string who = from.address + ":" + std::to_string(from.port);
+    const std::optional<ListEntry> entry = parseListEntry(request);
+    if (!entry || !isOwnAddress(entry->address, from)) {
+        logLine(LogLevel::Warning, prefix + "_INSERT_IP from " + who + " refused: " + request +
+                                       (entry ? " is not the sender's own address"
+                                              : " is not a numeric IPv4 address and port"));
+        return;
+    }
+    const std::string list = settings::ipListSection(n);
+    settings::IniFile& ip = files_.ip();
+    if (ip.keyExists(list, entry->text())) {
+        answerListener(side, *entry, prefix + std::string(kConnected));
+        return;
+    }
+    // One entry per sender address: a listener that comes back on another port moves.
+    bool changedList = false;
+    for (const std::string& key : ip.sectionKeys(list)) {
+        const std::optional<ListEntry> old = parseListEntry(key);
+        if (old && old->address == entry->address) {
+            ip.deleteKey(list, key);
+            changedList = true;
+        }
+    }
+    const int cap = settings::SettingsAccess(files_, pair_).read(keys::kMaxListeners, side);
+    if (static_cast<int>(ip.sectionKeys(list).size()) >= cap) {
+        if (changedList) {
+            ip.flush();
+        }
+        logLine(LogLevel::Warning, prefix + "_INSERT_IP from " + who +
+                                       " refused: the list is full (" + std::to_string(cap) +
+                                       " entries)");
+        return;
+    }
+    ip.writeBool(list, entry->text(), true);
+    ip.flush();
+    logLine(LogLevel::Info,
+            "relay of line " + std::to_string(n) + ": listener " + entry->text() + " joined");
+    view_[side - 1].EditReceived = std::string(kInserir) + entry->text();
+    changed();
+    answerListener(side, *entry, prefix + std::string(kIpInserted) + entry->text());
+    if (!s_.ChBoxTCP(side)) {
+        return;  // a line that does not relay describes itself to nobody
+    }
+    const std::string mode(recordingMode());
+    answerListener(side, *entry, prefix + mode);
+    answerListener(side, *entry, prefix + std::string(kSoundBoard) + s_.CbDevices.text);
+    answerListener(side, *entry,
+                   prefix + std::string(kDeviceId) + std::to_string(ports_.waveInIndex() - 1));
+    answerListener(side, *entry, prefix + std::string(side == 1 ? kChannelOdd : kChannelEven));
+    answerListener(side, *entry, prefix + std::string(kSource) + s_.CBList.text);
+}
+
+void PairRelayControl::listenerRemove(int side, const std::string& request,
+                                      const TextOrigin& from) {
+    const int n = line(side);
+    const std::string prefix = "L" + std::to_string(n);
+    const std::optional<ListEntry> entry = parseListEntry(request);
+    if (!entry || !isOwnAddress(entry->address, from)) {
+        logLine(LogLevel::Warning, prefix + "_REMOVE_IP from " + from.address + ":" +
+                                       std::to_string(from.port) + " refused: " + request +
+                                       " is not the sender's own entry");
+        return;
+    }
+    answerListener(side, *entry, prefix + std::string(kIpRemoved) + entry->text());
+    const std::string list = settings::ipListSection(n);
+    settings::IniFile& ip = files_.ip();
+    if (ip.keyExists(list, entry->text())) {
+        ip.deleteKey(list, entry->text());
+        ip.flush();
+        logLine(LogLevel::Info,
+                "relay of line " + std::to_string(n) + ": listener " + entry->text() + " left");
+    }
+}
+
+void PairRelayControl::listenerClosed(int side, const TextOrigin& from) {
+    const int n = line(side);
+    const std::string list = settings::ipListSection(n);
+    settings::IniFile& ip = files_.ip();
+    bool removed = false;
+    for (const std::string& key : ip.sectionKeys(list)) {
+        const std::optional<ListEntry> entry = parseListEntry(key);
+        if (entry && entry->port == from.port && isOwnAddress(entry->address, from)) {
+            ip.deleteKey(list, key);
+            removed = true;
+        }
+    }
+    if (removed) {
+        ip.flush();
+    }
+    logLine(LogLevel::Info, "relay of line " + std::to_string(n) + ": listener " + from.address +
+                                ":" + std::to_string(from.port) + " closed" +
+                                (removed ? "; its entry left the list" : ""));
 }
 
 // ---- Command timer ---------------------------------------------------------------------
@@ -407,7 +609,21 @@ void PairRelayControl::removeRequested(int side) {
 void PairRelayControl::insertRequested(int side) {
     LineRequests& request = requests_[side - 1];
     const std::string entry = request.pendingIp + std::to_string(request.pendingPort);
-    InsereIpRepeaterL(side, entry);
+    const int n = line(side);
+    const std::string list = settings::ipListSection(n);
+    const settings::IniFile& ip = files_.ip();
+    const int cap = settings::SettingsAccess(files_, pair_).read(keys::kMaxListeners, side);
+    // Names are never resolved from the network, and nothing but an address and a port
+    // may reach the settings file.
+    if (!parseListEntry(entry)) {
+        logLine(LogLevel::Warning, "L" + std::to_string(n) + "_INSERT_IP refused: " + entry +
+                                       " is not a numeric IPv4 address and port");
+    } else if (!ip.keyExists(list, entry) && static_cast<int>(ip.sectionKeys(list).size()) >= cap) {
+        logLine(LogLevel::Warning, "L" + std::to_string(n) + "_INSERT_IP refused: " + entry +
+                                       ": the list is full (" + std::to_string(cap) + " entries)");
+    } else {
+        InsereIpRepeaterL(side, entry);
+    }
     request.pendingIp.clear();
     request.pendingPort = 0;
     request.insertIp = false;
@@ -435,7 +651,15 @@ void PairRelayControl::TimerCMDTimer() {
         // Checked again: the folder may have changed since the command arrived.
         const std::string file = view_[side - 1].hostFileName;
         if (acceptRecordingFile(side, file)) {
-            ports_.startRecording(side, file);
+            std::error_code ec;
+            fs::create_directories(fs::path(file).parent_path(), ec);
+            if (ec) {
+                logLine(LogLevel::Warning, "START_REC for line " + std::to_string(line(side)) +
+                                               " ignored: cannot create the folder of " + file +
+                                               ": " + ec.message());
+            } else {
+                ports_.startRecording(side, file);
+            }
         }
     } else if (pair_ == 1 && (odd.stopRec || even.stopRec)) {
         const int side = odd.stopRec ? 1 : 2;
@@ -529,13 +753,17 @@ void PairRelayControl::CheckLocalAddressAtCreation() {
             s_.EditIPLocal(k) = kLocalHost;
             s_.edIPRemote(k) = kLocalHost;
         }
+        applyHostRule(k);
     }
     changed();
 }
 
 // ---- Ping ------------------------------------------------------------------------------
 
-void PairRelayControl::pingText(int side, std::string& text) const {
+void PairRelayControl::pingText(int side, std::string& text) {
+    if (host_.address.empty()) {
+        GetIPFromHost(host_, lookup_);  // a look-up that failed earlier is tried again
+    }
     text = "L" + std::to_string(line(side)) + std::string(kPing) + host_.address +
            std::string(kPortMark) + s_.edPortLocal(side);
 }

@@ -7,6 +7,11 @@
 // chkPermiteReceive<k>, the event options) live in the pair's PairSettings, which this
 // control reads and changes; ChBoxTCP<k> must be changed through setChBoxTCP so that its
 // switch behaviour runs.
+//
+// Who may command: the line's host alone (this machine with chkSameIP<k>, otherwise the
+// address the settings name for the line). Any other sender may only join or leave the
+// line's destination list for its own numeric address, within the line's cap, and is
+// answered alone. RelayOpenCommands in ConfigGlobal.ini lets every sender command again.
 #pragma once
 
 #include <array>
@@ -18,6 +23,7 @@
 #include "platform/timer.h"
 #include "platform/user_interface.h"
 #include "relay/control/host_identity.h"
+#include "relay/control/list_entry.h"
 #include "relay/control/pair_relay_ports.h"
 #include "relay/kovra_repeater.h"
 #include "settings/config_files.h"
@@ -39,7 +45,7 @@ class PairRelayControl {
   public:
     // pair 1..3. Everything passed by reference outlives the control. host is the
     // process-wide host name and address shared by the three pairs; lookup replaces the
-    // real look-up (tests).
+    // real look-up, which never waits for the resolver (cachedHostLookup).
     PairRelayControl(int pair, EventLoop& loop, settings::PairSettings& settings,
                      settings::ConfigFiles& files, UserInterface& ui, PairRelayPorts& ports,
                      HostIdentity& host, HostLookup lookup = {});
@@ -68,8 +74,15 @@ class PairRelayControl {
     // reported through the ports.
     void SendLineDadosRep();
 
-    // Every text endpoint side reports (KovraRepeater<k>a7OnAllEvents).
+    // Every text endpoint side reports (KovraRepeater<k>a7OnAllEvents), from the host.
     void KovraRepeaterOnAllEvents(int side, const std::string& text);
+    // The same with its sender: texts of senders other than the host go to listenerText.
+    void KovraRepeaterOnAllEvents(int side, const std::string& text, const TextOrigin& from);
+    // A sender other than the host closed: its entries for that port leave the list.
+    void listenerClosed(int side, const TextOrigin& from);
+
+    // Who the endpoint of line side takes for the host, from the settings.
+    HostRule hostRule(int side) const;
 
     // Carries out the first waiting command (the command timer's tick).
     void TimerCMDTimer();
@@ -113,10 +126,21 @@ class PairRelayControl {
     };
 
     void sendReporting(int side, const std::string& text);
+    // The line description's mode text; manual recording switches CheckOffHook off.
+    std::string_view recordingMode();
     void report(const std::exception& error);
     bool parseListRequest(std::string& msg, LineRequests& request) const;
     bool acceptRecordingFile(int side, const std::string& file) const;
-    void pingText(int side, std::string& text) const;
+    void applyHostRule(int side) { endpoint(side).setHostRule(hostRule(side)); }
+    void listenerText(int side, const std::string& text, const TextOrigin& from);
+    void listenerInsert(int side, const std::string& request, const TextOrigin& from);
+    void listenerRemove(int side, const std::string& request, const TextOrigin& from);
+    // address is the sender's own.
+    bool isOwnAddress(const std::string& address, const TextOrigin& from) const;
+    bool listed(int side, const TextOrigin& from) const;
+    void answerListener(int side, const ListEntry& to, const std::string& text);
+    void pingAnswered(int side);
+    void pingText(int side, std::string& text);
     void removeRequested(int side);
     void insertRequested(int side);
     void changed() { ports_.relayPageChanged(); }

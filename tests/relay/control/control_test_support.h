@@ -48,13 +48,21 @@ class TempFolder {
 };
 
 // A UDP socket on a free port; keeps each event text ("&&" text "@" filler) it receives
-// and counts handshake datagrams apart.
+// and counts handshake datagrams apart. Given another loopback address (127.0.0.3), it
+// binds that address alone, so its datagrams come from it.
 class Peer {
   public:
-    Peer() : socket_(0, [this](std::string_view d) { record(d); }) {}
+    explicit Peer(std::string address = "127.0.0.1")
+        : address_(std::move(address)),
+          socket_(
+              0, [this](std::string_view d) { record(d); },
+              address_ == "127.0.0.1" ? std::string() : address_) {}
 
     int port() const { return socket_.port(); }
-    std::string entry() const { return "127.0.0.1:" + std::to_string(port()); }
+    const std::string& address() const { return address_; }
+    std::string entry() const { return address_ + ":" + std::to_string(port()); }
+    // Sends raw bytes (a handshake or close datagram).
+    void sendRaw(int port, const std::string& bytes) { socket_.sendTo("127.0.0.1", port, bytes); }
     void send(int port, const std::string& text) {
         socket_.sendTo("127.0.0.1", port, "&&" + text + "@");
     }
@@ -90,6 +98,7 @@ class Peer {
     std::condition_variable arrived_;
     std::vector<std::string> texts_;
     int handshakes_ = 0;
+    std::string address_;
     udp::UdpListener socket_;
 };
 

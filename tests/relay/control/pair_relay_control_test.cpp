@@ -4,59 +4,13 @@
 
 #include <algorithm>
 
-#include "control_test_support.h"
 #include "relay/relay_error.h"
+#include "relay_control_fixture.h"
 
 namespace kovra::relay::control {
 namespace {
 
-using settings::PairSettings;
 using namespace testing;
-
-class RelayControlTest : public ::testing::Test {
-  protected:
-    void make(int pair) {
-        s = PairSettings::defaults(pair);
-        ports.s = &s;
-        s.RecordingBase = (home.path() / "MP3").string() + "/";
-        fs::create_directories(s.RecordingBase);
-        ctl = std::make_unique<PairRelayControl>(pair, loop, s, files, ui, ports, host, [this] {
-            return std::optional<HostIdentity>(HostIdentity{"testhost", lookupAddress});
-        });
-    }
-
-    // Turns line side's relay on towards hostPeer, which the switch puts on the list.
-    void relayOn(int side, Peer& hostPeer, bool localHostOnly = false) {
-        s.chkSameIP(side) = localHostOnly;
-        s.edIPRemote(side) = "127.0.0.1";
-        s.edPortReceive(side) = std::to_string(hostPeer.port());
-        s.edPortLocal(side) = std::to_string(freePort());
-        ctl->setChBoxTCP(side, true);
-        ASSERT_TRUE(ctl->endpoint(side).connected());
-        ASSERT_TRUE(ctl->endpoint(side).listening());
-    }
-
-    int endpointPort(int side) { return ctl->endpoint(side).boundPort(); }
-
-    std::string list(int line) {
-        std::string text;
-        const std::string section = settings::ipListSection(line);
-        for (const auto& key : files.ip().sectionKeys(section)) {
-            text += key + "=" + files.ip().readString(section, key, "") + ";";
-        }
-        return text;
-    }
-
-    TempFolder home;
-    settings::ConfigFiles files{home.path(), home.path() / "root"};
-    SimulatedEventLoop loop;
-    FakeUserInterface ui;
-    FakePorts ports;
-    HostIdentity host{"testhost", "127.0.0.1"};
-    std::string lookupAddress = "127.0.0.1";
-    PairSettings s;
-    std::unique_ptr<PairRelayControl> ctl;
-};
 
 TEST_F(RelayControlTest, ListSendGoesToTickedEntriesInFileOrderAndEndsOnTheLast) {
     make(1);
@@ -305,16 +259,19 @@ TEST_F(RelayControlTest, HostRecordingCommandOnlyWritesMp3InsideTheRecordingFold
         base + "notes.txt",
         "relative.mp3",
         base + ".mp3",
+        base + "kept.mp3",  // exists: a recording is never replaced
     };
+    std::ofstream(base + "kept.mp3") << "23 s of a call";
     for (const std::string& file : refused) {
         ctl->KovraRepeaterOnAllEvents(1, "START_REC->" + file);
         loop.advance(Millis(5));
     }
     EXPECT_TRUE(ports.calls.empty());
     EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_EQ(fs::file_size(base + "kept.mp3"), 14u);
 
+    // A missing subfolder of the recording folder is made for an accepted file.
     const std::string inside = base + "Linha1(Linha 1)/call.mp3";
-    fs::create_directories(base + "Linha1(Linha 1)");
     ctl->KovraRepeaterOnAllEvents(2, "START_REC->" + inside);
     loop.advance(Millis(5));
     ctl->KovraRepeaterOnAllEvents(2, "STOP_REC->");

@@ -15,9 +15,15 @@ using namespace testing;
 
 class HostRuleTest : public RelayControlTest {
   protected:
-    // Sends text from peer and lets the endpoint and the command timer handle it.
+    // Sends text from peer, waits until its endpoint has handed it over, and lets the
+    // command timer run.
     void deliver(Peer& peer, const std::string& text, int side = 1) {
-        peer.send(endpointPort(side), text);
+        deliverRaw(peer, "&&" + text + "@", side);
+    }
+    void deliverRaw(Peer& peer, const std::string& bytes, int side = 1) {
+        const int before = handled;
+        peer.sendRaw(endpointPort(side), bytes);
+        ASSERT_TRUE(pumpUntil(loop, [&] { return handled > before; }));
         pumpFor(loop, Millis(300));
     }
     std::string fileText(const std::string& name) {
@@ -40,9 +46,8 @@ TEST_F(HostRuleTest, OnlyTheHostCommandsTheLine) {
         SCOPED_TRACE(text);
         deliver(attacker, text);
     }
-    attacker.sendRaw(endpointPort(1), "I127.0.0.3P9VZF@KKKK");
-    attacker.sendRaw(endpointPort(1), "~Finalizada@KKKK");
-    pumpFor(loop, Millis(300));
+    attacker.sendRaw(endpointPort(1), "I127.0.0.3P9VZF@KKKK");  // handled before the close
+    deliverRaw(attacker, "~Finalizada@KKKK");
 
     EXPECT_TRUE(ports.calls.empty());
     EXPECT_TRUE(ui.icon.empty());
@@ -105,8 +110,7 @@ TEST_F(HostRuleTest, ListenerJoinsAndLeavesForItselfAndIsAnsweredAlone) {
     EXPECT_EQ(listener.texts().back(), "L1_RING_COUNT->1");
 
     // A listener's close ends that listener alone: the host's feed goes on.
-    listener.sendRaw(endpointPort(1), "~Finalizada@KKKK");
-    pumpFor(loop, Millis(300));
+    deliverRaw(listener, "~Finalizada@KKKK");
     EXPECT_EQ(list(1), hostPeer.entry() + "=1;");
     EXPECT_TRUE(ctl->endpoint(1).connected());
     ctl->SendDataIP(1, "L1_RING_COUNT->2");

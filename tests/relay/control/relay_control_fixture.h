@@ -25,6 +25,21 @@ class RelayControlTest : public ::testing::Test {
         ctl = std::make_unique<PairRelayControl>(pair, loop, s, files, ui, ports, host, [this] {
             return std::optional<HostIdentity>(HostIdentity{"testhost", lookupAddress});
         });
+        // Count what the endpoints hand over (set before any port opens: listener threads
+        // read the handlers), so a test can wait for a datagram to be handled.
+        for (int side = 1; side <= 2; ++side) {
+            TKovraRepeaterXE& ep = ctl->endpoint(side);
+            ep.OnTextFrom = [this, inner = ep.OnTextFrom](TKovraRepeaterXE& e, const std::string& t,
+                                                          const TextOrigin& from) {
+                ++handled;
+                inner(e, t, from);
+            };
+            ep.OnListenerClosed = [this, inner = ep.OnListenerClosed](TKovraRepeaterXE& e,
+                                                                      const TextOrigin& from) {
+                ++handled;
+                inner(e, from);
+            };
+        }
     }
 
     // Turns line side's relay on towards hostPeer, which the switch puts on the list.
@@ -58,6 +73,7 @@ class RelayControlTest : public ::testing::Test {
     std::string lookupAddress = "127.0.0.1";
     PairSettings s;
     std::unique_ptr<PairRelayControl> ctl;
+    int handled = 0;  // texts and closes the endpoints handed to the control
 };
 
 }  // namespace kovra::relay::control::testing

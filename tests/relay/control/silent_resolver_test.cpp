@@ -99,11 +99,14 @@ TEST_F(SilentResolver, NamesNeverHoldTheLoopThread) {
     const auto start = std::chrono::steady_clock::now();
 
     // Names from the network, from the host and from anyone else.
+    // The insertion requests come last from each sender: once both are handed over,
+    // everything before them has been handled.
     const int port = endpointPort(1);
-    hostPeer.send(port, "L1_INSERT_IP->nethost.test:39171");
     hostPeer.send(port, "L1_HANDSHAKE_Inethost.testP39171");
     hostPeer.sendRaw(port, "Inethost.testP39171VZF@KKKK");
+    hostPeer.send(port, "L1_INSERT_IP->nethost.test:39171");
     other.send(port, "L1_INSERT_IP->nethost.test:39171");
+    ASSERT_TRUE(pumpUntil(loop, [&] { return handled >= 2; }));
     pumpFor(loop, Millis(300));
 
     // A name the administrator put on the list.

@@ -121,6 +121,68 @@ BENCHMARK(BM_BurstOnRealTimeLoop)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// A flood from one sender other than the host (127.0.0.3), sent at once, then 60 texts
+// from the host (127.0.0.1) on the real-time loop: how many of the host's texts are
+// raised, how long the last one took from the moment the host sent it, and how many of
+// the flood's got through.
+void BM_HostUnderFlood(benchmark::State& state) {
+    const int flood = static_cast<int>(state.range(0));
+    constexpr int kHostTexts = 60;
+    QtEventLoop loop;
+    int host = 0;
+    int others = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        TKovraRepeaterXE endpoint(loop);
+        endpoint.setHostRule(HostRule{false, false, "127.0.0.1"});
+        host = others = 0;
+        std::chrono::steady_clock::time_point lastHost;
+        endpoint.OnTextFrom = [&](TKovraRepeaterXE&, const std::string&, const TextOrigin& from) {
+            if (!from.host) {
+                ++others;
+                return;
+            }
+            lastHost = std::chrono::steady_clock::now();
+            if (++host == kHostTexts) {
+                loop.quit(0);
+            }
+        };
+        endpoint.OpenPort();
+        udp::UdpListener flooder(
+            0, [](std::string_view) {}, "127.0.0.3");
+        udp::UdpListener hostSocket(
+            0, [](std::string_view) {}, "127.0.0.1");
+        for (int i = 0; i < flood; ++i) {
+            try {
+                flooder.sendTo("127.0.0.1", endpoint.boundPort(),
+                               buildEventDatagram("L1_INSERT_IP->127.0.0.3:" +
+                                                  std::to_string(1000 + i % 60000)));
+            } catch (const udp::UdpError&) {
+                // the send buffer is full: the flood goes on
+            }
+        }
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < kHostTexts; ++i) {
+            hostSocket.sendTo("127.0.0.1", endpoint.boundPort(),
+                              buildEventDatagram("L1_OPEN_CONFIG->"));
+        }
+        const auto stopper = loop.singleShot(Millis(10000), [&] { loop.quit(0); });
+        loop.run();
+        loop.stopTimer(stopper);
+        seconds = std::chrono::duration<double>(lastHost - start).count();
+        state.SetIterationTime(seconds > 0 ? seconds : 10.0);
+    }
+    state.counters["host_delivered"] = host;
+    state.counters["host_last_ms"] = seconds * 1000;
+    state.counters["flood_raised"] = others;
+}
+BENCHMARK(BM_HostUnderFlood)
+    ->Arg(2000)
+    ->Arg(20000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

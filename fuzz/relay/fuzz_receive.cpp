@@ -1,12 +1,16 @@
 // libFuzzer target for the relay's receive path: normalisation, the handshake parser and
 // the event-message parser in both roles, with a call record carried across messages the
-// way an endpoint carries it. Also checks the sending side's invariants on the same bytes.
+// way an endpoint carries it; the endpoint's bounded two-lane queue fed by the messages;
+// the destination-list entry check. Also checks the sending side's invariants on the
+// same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "relay/control/list_entry.h"
+#include "relay/inbound_queue.h"
 #include "relay/receive_parser.h"
 #include "relay/wire_format.h"
 #include "relay/wire_text.h"
@@ -28,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Several datagrams in one input, split at newlines, share one call record.
     CallRecord record;
+    InboundQueue queue(InboundQueue::Limits{16, 2, 4});
     std::size_t start = 0;
     while (start <= bytes.size()) {
         const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
@@ -48,9 +53,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     check(record[i].size() <= wire::kCallRecordFields[i].keep ||
                           i == kCallRecordStatus);
                 }
+                // The sender's address comes from the first byte: a handful of senders.
+                InboundEvent event;
+                event.kind = r.kind;
+                event.fromAddress =
+                    "10.0.0." + std::to_string(static_cast<unsigned char>(text.front()) % 6);
+                event.fromHost = static_cast<unsigned char>(text.front()) % 6 == 0;
+                queue.push(std::move(event));
             }
         }
+        // Whatever the request, an accepted entry is exactly an address and a port.
+        const std::string_view request = bytes.substr(start, end - start);
+        if (const auto entry = control::parseListEntry(request)) {
+            check(entry->text() == request);
+            check(entry->port >= 1 && entry->port <= 65535);
+        }
         start = end + 1;
+    }
+    // Each tick serves one of the host's and one other sender's; all is served in time.
+    std::size_t served = 0;
+    while (!queue.empty()) {
+        served += queue.popHost().has_value() + queue.popOther().has_value();
+        check(served <= 16 + 2 * 4);
     }
 
     const std::string datagram = buildEventDatagram(bytes);

@@ -24,5 +24,8 @@ class RelayError : public std::runtime_error {
 // Sending an event message failed.
 inline constexpr int kSendDataErrorNumber = 3820;
 inline constexpr const char* kSendDataErrorText = "Erro #3820 : TKovraRepeaterXE.SendData()";
+// A relay port of pair 1 could not be opened; the port number follows the text.
+inline constexpr int kLocalPortErrorNumber = 3815;
+inline constexpr const char* kLocalPortErrorText = "Erro #3815 : TKovraRepeaterXE.a5Local_Port ";
 
 }  // namespace kovra::relay

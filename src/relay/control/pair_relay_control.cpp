@@ -25,6 +25,7 @@ constexpr Millis kPingInterval{500};
 // A ping is sent this many times before it is given up (every pair).
 constexpr int kPingTicksGiveUp = 10;
 constexpr const char* kLocalHost = settings::kLocalHostAddress;
+constexpr const char* kLocalPortErrorTitle = "Erro";
 
 bool contains(const std::string& text, std::string_view token) {
     return text.find(token) != std::string::npos;
@@ -149,7 +150,10 @@ void PairRelayControl::ChBoxTCPClick(int side) {
     }
     const int localPort = integerOr(s_.edPortLocal(side), 0);
     if (localPort != ep.a5Local_Port()) {
-        ep.setA5Local_Port(localPort);
+        setLocalPort(side, localPort);
+        if (!s_.ChBoxTCP(side)) {
+            return;  // the port could not be opened: the switch went off with its error
+        }
     }
     ep.setA4Remote_Port(integerOr(s_.edPortReceive(side), 0));
     if (!ep.connected()) {
@@ -157,6 +161,27 @@ void PairRelayControl::ChBoxTCPClick(int side) {
     }
     relayOff_[side - 1] = false;
     timerTcpInit_.setEnabled(true);
+}
+
+void PairRelayControl::setLocalPort(int side, int port) {
+    TKovraRepeaterXE& ep = endpoint(side);
+    ep.setA5Local_Port(port);
+    if (pair_ != 1 || ep.listening()) {
+        return;
+    }
+    // Error #3815: the line's relay is switched off and the user told, instead of a
+    // relay that stays on and silent.
+    const std::string message = std::string(kLocalPortErrorText) + std::to_string(port);
+    logLine(LogLevel::Error, "relay of line " + std::to_string(line(side)) + ": " + message);
+    if (ep.a7Calling()) {
+        ep.setA7Calling(false);
+    }
+    if (ep.connected()) {
+        ep.SetConnected(false);
+    }
+    setChBoxTCP(side, false);
+    ports_.showRelayPortError(side);
+    ui_.messageBox(kLocalPortErrorTitle, message, MessageIcon::Error, MessageButtons::Ok);
 }
 
 void PairRelayControl::TimerTCPInitTimer() {
@@ -167,7 +192,7 @@ void PairRelayControl::configureEndpoint(int side, int localPort, int remotePort
                                          const std::string& remoteIp) {
     TKovraRepeaterXE& ep = endpoint(side);
     if (localPort != ep.a5Local_Port()) {
-        ep.setA5Local_Port(localPort);
+        setLocalPort(side, localPort);
     }
     ep.setA4Remote_Port(remotePort);
     ep.setA3Remote_IP(remoteIp);

@@ -126,6 +126,8 @@ class PairRelayControl {
     };
 
     void sendReporting(int side, const std::string& text);
+    // Sets the endpoint's local port; pair 1 reports a port it cannot open (#3815).
+    void setLocalPort(int side, int port);
     // The line description's mode text; manual recording switches CheckOffHook off.
     std::string_view recordingMode();
     void report(const std::exception& error);

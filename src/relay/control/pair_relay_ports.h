@@ -36,6 +36,9 @@ class PairRelayPorts {
     virtual void enableApply() = 0;
     // A text, panel or enabled state of the relay page changed (repaint at once).
     virtual void relayPageChanged() = 0;
+    // Pair 1 could not open line side's local port (error #3815): the window shows its
+    // relay page with that line's local port selected. Headless there is nothing to show.
+    virtual void showRelayPortError(int /*side*/) {}
     // A relay error the control's own handlers met (a failed send): the application-wide
     // error handler records it.
     virtual void reportError(const std::exception& error) = 0;

@@ -310,6 +310,40 @@ TEST_F(RelayControlTest, ZeroLocalPortTurnsTheSwitchBackOffWithItsMessage) {
     EXPECT_FALSE(ctl->endpoint(1).connected());
 }
 
+TEST_F(RelayControlTest, LocalPortInUseIsErrorThreeEightOneFiveOnPairOne) {
+    udp::UdpListener holder(0, [](std::string_view) {});
+    const std::string held = std::to_string(holder.port());
+    struct Case {
+        int pair;
+        bool switchStaysOn;  // pairs 2 and 3: the endpoint stays silent, as it always did
+    };
+    for (const Case c : {Case{1, false}, Case{2, true}}) {
+        SCOPED_TRACE(c.pair);
+        ctl.reset();
+        ui.boxes.clear();
+        make(c.pair);
+        Peer hostPeer;
+        s.edIPRemote2 = "127.0.0.1";
+        s.edPortReceive2 = std::to_string(hostPeer.port());
+        s.edPortLocal2 = held;
+        ::testing::internal::CaptureStderr();
+        ctl->setChBoxTCP(2, true);
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        // The log names the real line and port, not "line 1".
+        EXPECT_NE(log.find("line " + std::to_string(2 * c.pair) + " (local port " + held + ")"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(s.ChBoxTCP2, c.switchStaysOn);
+        if (c.switchStaysOn) {
+            EXPECT_TRUE(ui.boxes.empty());
+        } else {
+            EXPECT_EQ(ui.boxes, (std::vector<std::string>{
+                                    "Erro|Erro #3815 : TKovraRepeaterXE.a5Local_Port " + held}));
+            EXPECT_FALSE(ctl->endpoint(2).connected());
+        }
+    }
+}
+
 TEST_F(RelayControlTest, NewLocalAddressDisconnectsBothAndRestoresHostEntries) {
     make(2);
     Peer hostPeer;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -258,6 +259,37 @@ TEST_F(LiveCardsTest, EachPairHearsRecordsAndSetsTheVolumeOfItsOwnCard) {
     EXPECT_EQ(volumes[0], kStoredVolume[0]);
     EXPECT_GT(volumes[1], kStoredVolume[1] + 3);
     EXPECT_EQ(volumes[2], kStoredVolume[2]);
+}
+
+// What a user on a headless machine picks a card with: the cards by position and name, and
+// the card each pair takes.
+TEST_F(LiveCardsTest, ListDevicesNamesTheCardsAndEachPairsCard) {
+    std::ofstream(home() / "Config.ini")
+        << "[LINHAS_3e4]\nDeviceName=" << kCards[2] << "\nSelectIndexDevice=0\n";
+    std::string command = "env";
+    for (const std::string& e : server_->environment()) {
+        command += " '" + e + "'";
+    }
+    command += std::string(" '") + KOVRA_PLUGIN + "' --list-devices --home '" + home().string() +
+               "' 2>/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n = 0; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        out.append(buffer, n);
+    }
+    ASSERT_EQ(::pclose(pipe), 0) << out;
+    for (const std::string& card : kCards) {
+        EXPECT_NE(out.find("  " + card + "\n       recording inputs: 0 Capture\n"),
+                  std::string::npos)
+            << out;
+    }
+    EXPECT_NE(out.find("pair 1 (lines 1 and 2, [LINHAS_1e2]): no card chosen"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("pair 2 (lines 3 and 4, [LINHAS_3e4]): " + kCards[2] + " (position"),
+              std::string::npos)
+        << out;
 }
 
 }  // namespace

@@ -108,15 +108,30 @@ Samples fskCallerId(std::vector<std::uint8_t> message, const FskParams& p) {
         message.back() = static_cast<std::uint8_t>(~message.back());
     }
     const std::vector<std::uint8_t> bits = fskBits(message, p);
+    // Where each bit ends, in bit times (whole numbers unless stop bits are stretched, so that
+    // the default timing is exact): stop bits, the tenth bit of each byte, may be longer.
+    const std::size_t firstByteBit =
+        static_cast<std::size_t>(std::max(p.seizureBits, 0) + std::max(p.markBits, 0));
+    std::vector<double> ends(bits.size());
+    double t = 0.0;
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        const bool stop = i >= firstByteBit && i < firstByteBit + 10 * message.size() &&
+                          (i - firstByteBit) % 10 == 9;
+        t += stop ? p.stopBits : 1.0;
+        ends[i] = t;
+    }
+    const double bitRate = kBaud * (1.0 + p.rateSkewPercent / 100.0);
     const double scale = 1.0 + p.frequencyOffsetPercent / 100.0;
     const double amplitude = sineAmplitude(p.levelDbfs);
-    const std::size_t n =
-        static_cast<std::size_t>(std::ceil(static_cast<double>(bits.size()) * kSampleRate / kBaud));
+    const auto n = static_cast<std::size_t>(std::ceil(t * kSampleRate / bitRate));
     Samples out(n);
     double phase = 0.0;
+    std::size_t bit = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t bit =
-            std::min(bits.size() - 1, static_cast<std::size_t>(i * kBaud / kSampleRate));
+        while (bit + 1 < bits.size() &&
+               static_cast<double>(i) * bitRate / kSampleRate >= ends[bit]) {
+            ++bit;
+        }
         const double hz = (bits[bit] ? kMarkHz : kSpaceHz) * scale;
         out[i] = static_cast<float>(amplitude * std::sin(phase));
         phase += 2.0 * std::numbers::pi * hz / kSampleRate;

@@ -44,10 +44,15 @@ struct FskParams {
     int trailingMarkBits = 12;
     bool corruptChecksum = false;  // flips the checksum byte's bits: a receiver must reject it
     double frequencyOffsetPercent = 0.0;
+    // Senders' clocks: the bit rate off 1200 by this share (the whole transmission), and each
+    // byte's stop bit this many bit times long (1 to 2: slow senders stretch it).
+    double rateSkewPercent = 0.0;
+    double stopBits = 1.0;
 };
 Samples fskCallerId(std::vector<std::uint8_t> message, const FskParams& params);
 
-// The bits fskCallerId sends, in order (exposed for tests that decode them back).
+// The bits fskCallerId sends, in order (exposed for tests that decode them back); every stop
+// bit lasts params.stopBits bit times.
 std::vector<std::uint8_t> fskBits(const std::vector<std::uint8_t>& message,
                                   const FskParams& params);
 

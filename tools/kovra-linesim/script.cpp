@@ -344,8 +344,8 @@ class Renderer {
         if (s.name == "fsk" || s.name == "fsk-sdmf") {
             expectPositional(s, 0, 0);
             const bool sdmf = s.name == "fsk-sdmf";
-            std::set<std::string> known{"number", "datetime", "level", "seizure",
-                                        "mark",   "checksum", "offset"};
+            std::set<std::string> known{"number",   "datetime", "level", "seizure", "mark",
+                                        "checksum", "offset",   "skew",  "stop"};
             if (!sdmf) {
                 known.insert("name");
             }
@@ -356,6 +356,8 @@ class Renderer {
             f.seizureBits = static_cast<int>(o.number("seizure", f.seizureBits, 0, 2000));
             f.markBits = static_cast<int>(o.number("mark", f.markBits, 0, 2000));
             f.frequencyOffsetPercent = o.number("offset", 0, -20, 20);
+            f.rateSkewPercent = o.number("skew", 0, -20, 20);
+            f.stopBits = o.number("stop", 1, 1, 4);
             const std::string checksum = o.text("checksum", "good");
             if (checksum != "good" && checksum != "bad") {
                 fail(s.lineNo, "checksum must be good or bad");

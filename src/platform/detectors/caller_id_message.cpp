@@ -1,5 +1,7 @@
 #include "platform/detectors/caller_id_message.h"
 
+#include <algorithm>
+
 namespace kovra {
 
 namespace {
@@ -32,6 +34,14 @@ std::string text(std::span<const std::uint8_t> bytes) {
     return out.substr(first, out.find_last_not_of(' ') - first + 1);
 }
 
+// A damaged message can pass the one-byte checksum by chance; its date is the field most
+// likely to show it, and a real one is always "MMDDHHMM".
+bool isDateTime(std::span<const std::uint8_t> bytes) {
+    return bytes.size() == kDateTimeLength &&
+           std::all_of(bytes.begin(), bytes.end(),
+                       [](std::uint8_t b) { return b >= '0' && b <= '9'; });
+}
+
 }  // namespace
 
 std::optional<CallerIdFields> parseCallerIdMessage(std::span<const std::uint8_t> message) {
@@ -41,7 +51,7 @@ std::optional<CallerIdFields> parseCallerIdMessage(std::span<const std::uint8_t>
     const auto body = message.subspan(2);
     CallerIdFields fields;
     if (message[0] == kSdmfCallerId) {
-        if (body.size() < kDateTimeLength) {
+        if (body.size() < kDateTimeLength || !isDateTime(body.first(kDateTimeLength))) {
             return std::nullopt;
         }
         fields.dateTime = text(body.first(kDateTimeLength));
@@ -64,6 +74,9 @@ std::optional<CallerIdFields> parseCallerIdMessage(std::span<const std::uint8_t>
         const std::string value = text(body.subspan(pos + 2, length));
         switch (type) {
             case kParamDateTime:
+                if (!isDateTime(body.subspan(pos + 2, length))) {
+                    return std::nullopt;
+                }
                 fields.dateTime = value;
                 break;
             case kParamNumber:

@@ -26,8 +26,8 @@ struct CallerIdFields {
 inline constexpr std::uint8_t kSdmfCallerId = 0x04;
 inline constexpr std::uint8_t kMdmfCallerId = 0x80;
 
-// nullopt for another message type (message waiting, …) or a message whose lengths do not
-// add up.
+// nullopt for another message type (message waiting, …), a message whose lengths do not
+// add up, or one whose date-time is not eight digits (damage the checksum missed).
 std::optional<CallerIdFields> parseCallerIdMessage(std::span<const std::uint8_t> message);
 
 }  // namespace kovra

@@ -17,6 +17,9 @@ constexpr float kCleanMark = 0.3F;      // d / energy of a bit that counts as cl
 constexpr int kMinMarkBits = 40;        // clean mark needed before a message's first byte
 constexpr int kMaxGapBits = 16;         // mark allowed between two bytes of a message
 constexpr int kQuietBlocksToForget = 4;
+constexpr double kRateGain = 0.01;    // samples per bit moved per unit of timing error
+constexpr double kMaxSkew = 0.06;     // senders' bit rates are followed this far from 1200
+constexpr double kSmallRetime = 1.5;  // samples: a start edge this close only pulls the clock
 
 // Mixer values in Q13: a full-scale sample times a value summed over the 7-sample window
 // stays within 32 bits (7 * 32768 * 8192 < 2^31), so the sliding sums are exact integers
@@ -82,6 +85,7 @@ void FskCallerIdReceiver::reset() {
     d_ = {};
     e_ = {};
     next_ = kWindow;
+    period_ = kBitSamples;
     lastSoft_ = 0.0F;
     transitions_ = 0;
     state_ = State::Hunt;
@@ -153,8 +157,8 @@ void FskCallerIdReceiver::demodulate(std::int32_t x) {
         const auto f = static_cast<float>(next_ - static_cast<double>(i0));
         const float energy = e_[static_cast<std::size_t>(i0 % kHistory)] * (1.0F - f) +
                              e_[static_cast<std::size_t>((i0 + 1) % kHistory)] * f;
-        onSlot(soft, energy, historyAt(next_ - kBitSamples / 2.0));
-        next_ += kBitSamples;
+        onSlot(soft, energy, historyAt(next_ - period_ / 2.0));
+        next_ += period_;
     }
     ++n_;
 }
@@ -220,31 +224,25 @@ void FskCallerIdReceiver::onSlot(float soft, float energy, float mid) {
             error = -error;
         }
         next_ += kClockGain * error;
+        period_ = std::clamp(period_ + kRateGain * error, kBitSamples * (1.0 - kMaxSkew),
+                             kBitSamples * (1.0 + kMaxSkew));
         ++transitions_;
     }
     lastSoft_ = soft;
 
     switch (state_) {
         case State::Hunt:
-            if (soft > kCleanMark * energy) {
+            if (markRun_ >= kMinMarkBits && startBitSeen(soft) && retimeOnStartBit()) {
+                message_.clear();
+                startByte();
+            } else if (soft > kCleanMark * energy) {
                 ++markRun_;
             } else if (soft < 0.0F) {
-                if (markRun_ >= kMinMarkBits) {
-                    const double edge = startEdge(next_ - kBitSamples - 1.0, next_ + 0.5);
-                    if (edge >= 0.0) {
-                        const double centre = edge + kBitSamples / 2.0;
-                        next_ = transitions_ >= kLockedTransitions ? next_ + 0.5 * (centre - next_)
-                                                                   : centre;
-                    }
-                    message_.clear();
-                    startByte();
-                } else {
-                    markRun_ = 0;
-                }
+                markRun_ = 0;
             }
             break;
         case State::Gap:
-            if (soft < 0.0F) {
+            if (startBitSeen(soft) && retimeOnStartBit()) {
                 startByte();
             } else if (++gap_ > kMaxGapBits) {
                 state_ = State::Hunt;
@@ -280,6 +278,28 @@ void FskCallerIdReceiver::onSlot(float soft, float energy, float mid) {
             gap_ = 0;
             break;
     }
+}
+
+bool FskCallerIdReceiver::startBitSeen(float soft) const {
+    // Looking every half bit: a start bit that follows a stretched stop bit may fall between
+    // two bit centres of the clock, with a mark data bit after it.
+    return soft < 0.0F || historyAt(next_ - period_ / 2.0) < 0.0F;
+}
+
+bool FskCallerIdReceiver::retimeOnStartBit() {
+    // The start bit began somewhere in the last bit and a half (the stop bit may have been
+    // stretched, or the sender's clock may run off ours): its falling edge sets the clock,
+    // as a UART re-times on every start bit. A small difference is mostly noise on the edge,
+    // so the clock moves only halfway then.
+    const double edge = startEdge(next_ - 1.5 * period_, next_ + 0.5);
+    if (edge < 0.0) {
+        return false;
+    }
+    const double centre = edge + period_ / 2.0;
+    const double error = centre - next_;
+    const bool trusted = transitions_ >= kLockedTransitions;
+    next_ = trusted && std::fabs(error) <= kSmallRetime ? next_ + 0.5 * error : centre;
+    return true;
 }
 
 void FskCallerIdReceiver::startByte() {

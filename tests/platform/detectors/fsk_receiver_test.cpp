@@ -163,6 +163,72 @@ TEST(FskReceiver, HearsMessagesInNoiseAtSnr8) {
     }
 }
 
+// Real senders' clocks: a bit rate up to 5 % off 1200 and stop bits stretched up to two bit
+// times; the receiver re-times on every start bit, as a UART does.
+TEST(FskReceiver, FollowsSkewedClocksAndStretchedStopBits) {
+    struct Case {
+        double skewPercent;
+        double stopBits;
+        double snrDb;
+    };
+    const std::vector<Case> cases = {
+        {0.0, 1.5, 99.0},  {0.0, 2.0, 99.0},  {0.0, 1.25, 99.0},
+        {-4.5, 1.0, 99.0}, {-5.0, 1.0, 99.0}, {5.0, 1.0, 99.0},
+        {-4.5, 1.5, 15.0}, {5.0, 2.0, 15.0},  {0.0, 1.5, 10.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("skew " + std::to_string(c.skewPercent) + " %, stop bits " +
+                     std::to_string(c.stopBits) + ", SNR " + std::to_string(c.snrDb));
+        std::vector<std::vector<std::uint8_t>> sent;
+        for (int i = 0; i < 6; ++i) {
+            const CallerIdInfo info{"11" + std::to_string(34567000 + i),
+                                    "CLIENTE " + std::to_string(i), "1201140" + std::to_string(i)};
+            sent.push_back(i % 2 ? linesim::sdmfMessage(info) : linesim::mdmfMessage(info));
+        }
+        FskParams params;
+        params.levelDbfs = -12.0;
+        params.rateSkewPercent = c.skewPercent;
+        params.stopBits = c.stopBits;
+        Samples audio = messages(sent, params);
+        if (c.snrDb < 90.0) {
+            addNoise(audio, c.snrDb, 11);
+        }
+        const std::vector<CallerIdFields> heard = hear(audio);
+        ASSERT_EQ(heard.size(), sent.size());
+        for (std::size_t i = 0; i < heard.size(); ++i) {
+            EXPECT_EQ(heard[i].callerNumber, "11" + std::to_string(34567000 + i));
+            EXPECT_EQ(heard[i].dateTime, "1201140" + std::to_string(i));
+        }
+    }
+}
+
+// Damage that a one-byte checksum lets through must not reach the user as caller ID.
+TEST(CallerIdMessage, RejectsDatesThatAreNotEightDigitsAndLengthsBeyondTheMessage) {
+    const auto withoutChecksum = [](std::vector<std::uint8_t> m) {
+        m.pop_back();
+        return m;
+    };
+    const auto parse = [](const std::vector<std::uint8_t>& m) { return parseCallerIdMessage(m); };
+    EXPECT_TRUE(parse(withoutChecksum(linesim::sdmfMessage({"1134567890", "", "12251405"}))));
+    EXPECT_TRUE(parse(withoutChecksum(linesim::mdmfMessage({"1134567890", "ANA", "12251405"}))));
+
+    std::vector<std::uint8_t> sdmf =
+        withoutChecksum(linesim::sdmfMessage({"1134567890", "", "12251405"}));
+    sdmf[5] = 0xB7;  // a date byte hit by noise
+    EXPECT_FALSE(parse(sdmf));
+    // MDMF: date-time parameter first (type, length 8, digits).
+    std::vector<std::uint8_t> mdmf =
+        withoutChecksum(linesim::mdmfMessage({"1134567890", "ANA", "12251405"}));
+    std::vector<std::uint8_t> badDigit = mdmf;
+    badDigit[4 + 3] = 'x';
+    EXPECT_FALSE(parse(badDigit));
+    std::vector<std::uint8_t> shortDate = {0x80, 8, 0x01, 6, '1', '2', '2', '5', '1', '4'};
+    EXPECT_FALSE(parse(shortDate));
+    std::vector<std::uint8_t> longParam = mdmf;
+    longParam[2 + 10 + 1] = 0xF8;  // the number's length byte claims more than the message holds
+    EXPECT_FALSE(parse(longParam));
+}
+
 TEST(FskReceiver, HearsNothingInSpeechOrNoise) {
     EXPECT_TRUE(hear(linesim::speechLike(60000.0, -20.0, 5)).empty());
     EXPECT_TRUE(hear(linesim::speechLike(30000.0, -6.0, 6)).empty());

@@ -4,7 +4,9 @@ namespace kovra::line {
 namespace {
 
 void connectSide(PairLineLogic& logic, int k, TPhoneToneDecoder& decoder, TSpectrumView& view) {
-    decoder.OnDTMF = [&logic, k](char key, std::int64_t) { logic.PTDecoderDTMF(k, key); };
+    decoder.OnDTMF = [&logic, &decoder, k](char key, std::int64_t) {
+        logic.PTDecoderDTMF(k, key, decoder.DTMFLevel);
+    };
     decoder.OnCallerID = [&logic, k](const std::string& name, const std::string& callerNumber,
                                      const std::string&, const std::string& dateTime,
                                      std::int64_t) {

@@ -1,6 +1,7 @@
 // Decoder events, display fields and the clean-up of a pair's lines.
 #include "line/pair_line_logic.h"
 
+#include <cmath>
 #include <exception>
 
 #include "line/line_events.h"
@@ -93,15 +94,19 @@ void PairLineLogic::cancelPendingStart(int k) {
 
 // ---------------------------------------------------------------------------- DTMF
 
-void PairLineLogic::PTDecoderDTMF(int k, char key) {
-    guarded("PTDecoderDTMF", [&] { dtmf(k, key); });
+void PairLineLogic::PTDecoderDTMF(int k, char key, std::optional<double> symbolLevelDb) {
+    guarded("PTDecoderDTMF", [&] { dtmf(k, key, symbolLevelDb); });
 }
 
-void PairLineLogic::dtmf(int k, char key) {
+void PairLineLogic::dtmf(int k, char key, std::optional<double> symbolLevelDb) {
     LineChannel& c = channel(k);
     const int gate = k == 1 ? traits_.dtmfMinLevelDbOdd : traits_.dtmfMinLevelDbEven;
+    // The line's level is the mean of the whole buffer the symbol ended in, pauses and all,
+    // so it reads a digit several dB low: the symbol's own level is judged when known.
+    // Levels are judged as rounded integers.
+    const int level = symbolLevelDb ? static_cast<int>(std::nearbyint(*symbolLevelDb)) : c.Level;
     if (traits_.dtmfGateFirst) {
-        if (ignoresEvenLine(k) || c.Level < gate) {
+        if (ignoresEvenLine(k) || level < gate) {
             return;
         }
     }
@@ -142,7 +147,7 @@ void PairLineLogic::dtmf(int k, char key) {
     cancelPendingStart(k);
     recording_.setStartTicks(k, 0);
     recording_.setVoiceHits(k, 0);
-    if (!traits_.dtmfGateFirst && c.Level < gate) {
+    if (!traits_.dtmfGateFirst && level < gate) {
         return;
     }
     if (s == "A") {

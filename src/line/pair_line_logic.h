@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "line/line_channel.h"
@@ -55,7 +56,9 @@ class PairLineLogic {
     std::string edDBMestre;  // level shown by the automatic volume
 
     // --- detector events ---
-    void PTDecoderDTMF(int k, char key);
+    // symbolLevelDb: the symbol's own level, which the level gate of pairs 2 and 3 judges;
+    // without it, the line's latest level.
+    void PTDecoderDTMF(int k, char key, std::optional<double> symbolLevelDb = std::nullopt);
     void PTDecoderCallerID(int k, const std::string& name, const std::string& callerNumber,
                            const std::string& dateTime);
     void PTDecoderToneDetected(int k, int id);
@@ -97,7 +100,7 @@ class PairLineLogic {
     void resetRearm(int k);
 
   private:
-    void dtmf(int k, char key);
+    void dtmf(int k, char key, std::optional<double> symbolLevelDb);
     void dtmfCallerIdBegins(int k, LineChannel& c);
     void dialledSymbol(int k, LineChannel& c, const std::string& s);
     void classifyDialled(int k, LineChannel& c);

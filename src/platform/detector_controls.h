@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kovra {
@@ -72,6 +73,10 @@ class TPhoneToneDecoder {
                                int p9) = 0;
     // The two strongest distinct frequencies of the latest buffer, in Hz; 0 when none.
     virtual void GetPeakFrequencies(double& f1, double& f2) const = 0;
+
+    // The level of the symbol OnDTMF is reporting (its tones' power while it lasted, dB relative
+    // to a full-scale sine); unset by a decoder that does not measure it.
+    std::optional<double> DTMFLevel;
 
     // Position: sample index (at 8000 Hz) of the event since capture started.
     std::function<void(char key, std::int64_t position)> OnDTMF;

@@ -71,6 +71,34 @@ sync
     EXPECT_TRUE(textsOf(f, 2).empty());
 }
 
+// Pairs 2 and 3 take a digit on the even line only at -10 dB or more. The symbol's own level
+// is judged, not the line's level over the buffer it ended in (pauses and all), which read
+// an ordinary -10 dBFS digit several dB low.
+TEST_F(RealDetectors, EvenLineLevelGateJudgesTheDigitItself) {
+    struct Case {
+        int levelDbfs;
+        bool heard;
+    };
+    for (const Case c : {Case{-10, true}, Case{-6, true}, Case{-20, false}, Case{-13, false}}) {
+        SCOPED_TRACE("digits at " + std::to_string(c.levelDbfs) + " dBFS");
+        PairFixture f(3);
+        // Digits as a phone sends them, not lined up with the capture's buffers.
+        run(f, "lines 2\nline 2\nsilence 1030ms\ndial 3456 on=70 off=70 level=" +
+                   std::to_string(c.levelDbfs) + "\nsilence 2s\nsync\n");
+        std::vector<std::string> keys;
+        for (const auto& [side, text] : f.relay.sent) {
+            if (side == 2 && text.find("DMTFKEY") != std::string::npos) {
+                keys.push_back(text.substr(text.find("->") + 2));
+            }
+        }
+        if (c.heard) {
+            EXPECT_THAT(keys, ElementsAre("3", "4", "5", "6"));
+        } else {
+            EXPECT_TRUE(keys.empty());
+        }
+    }
+}
+
 TEST_F(RealDetectors, HookSignallingAdapterReportsTheHandset) {
     PairFixture f(1);
     f.logic->options().CheckOffHook = true;

@@ -58,6 +58,7 @@ void DtmfDetector::reset() {
     run_ = 0;
     runCount_ = 0;
     runMisses_ = 0;
+    runPower_ = 0;
     held_ = 0;
     heldMisses_ = 0;
 }
@@ -124,11 +125,13 @@ void DtmfDetector::endSubBlock() {
     filled_ = 0;
     ++subBlocks_;
     if (subBlocks_ >= kWindowSubBlocks) {
-        track(judgeWindow());
+        double pairPower = 0;
+        const char symbol = judgeWindow(pairPower);
+        track(symbol, pairPower);
     }
 }
 
-char DtmfDetector::judgeWindow() const {
+char DtmfDetector::judgeWindow(double& pairPower) const {
     // Sub-blocks of the window, oldest first.
     std::array<const Bins*, kWindowSubBlocks> sub{};
     for (int k = 0; k < kWindowSubBlocks; ++k) {
@@ -223,6 +226,7 @@ char DtmfDetector::judgeWindow() const {
     if (isVoice(measuredHz)) {
         return 0;
     }
+    pairPower = tonePower[0] + tonePower[1];
     return kKeys[row[0]][row[1]];
 }
 
@@ -286,7 +290,7 @@ double DtmfDetector::windowedPower(double hz) const {
     return s1 * s1 + s2 * s2 - coeff * s1 * s2;
 }
 
-void DtmfDetector::track(char symbol) {
+void DtmfDetector::track(char symbol, double pairPower) {
     if (held_ != 0) {
         if (symbol == held_) {
             heldMisses_ = 0;
@@ -297,10 +301,12 @@ void DtmfDetector::track(char symbol) {
     if (symbol != 0 && symbol == run_) {
         ++runCount_;
         runMisses_ = 0;
+        runPower_ += pairPower;
     } else if (symbol != 0) {
         run_ = symbol;
         runCount_ = 1;
         runMisses_ = 0;
+        runPower_ = pairPower;
     } else if (run_ != 0 && ++runMisses_ > 1) {
         run_ = 0;
         runCount_ = 0;
@@ -308,7 +314,9 @@ void DtmfDetector::track(char symbol) {
     if (run_ != 0 && runCount_ >= kConfirmWindows && run_ != held_) {
         held_ = run_;
         heldMisses_ = 0;
-        out_->push_back(DtmfSymbol{run_, position_});
+        // A full-scale sine has power 0.5.
+        const double meanPower = runPower_ / runCount_;
+        out_->push_back(DtmfSymbol{run_, position_, 10.0 * std::log10(meanPower / 0.5)});
     }
 }
 

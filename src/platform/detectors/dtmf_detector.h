@@ -55,6 +55,9 @@ namespace kovra {
 struct DtmfSymbol {
     char key = 0;
     std::int64_t position = 0;  // samples since reset() at the end of the confirming window
+    // The symbol's own level: its two tones' power over the windows that showed it, in dB
+    // relative to a full-scale sine (a pair of -13 dBFS tones is -10 dBFS).
+    double levelDbfs = 0.0;
 };
 
 class DtmfDetector {
@@ -93,10 +96,11 @@ class DtmfDetector {
     using Bins = std::array<std::complex<float>, kBins>;
 
     void endSubBlock();
-    char judgeWindow() const;
+    // The window's symbol (0: none) and, for a symbol, its two tones' power.
+    char judgeWindow(double& pairPower) const;
     bool isVoice(const std::array<double, 2>& toneHz) const;
     double windowedPower(double hz) const;
-    void track(char symbol);
+    void track(char symbol, double pairPower);
 
     // cos / -sin of each bin per sample of a sub-block, sample-major for vectorising.
     std::array<std::array<float, kBins>, kSubBlockSamples> cos_{};
@@ -120,6 +124,7 @@ class DtmfDetector {
     // Confirmation state.
     char run_ = 0;
     int runCount_ = 0;
+    double runPower_ = 0;  // sum of the run's pair powers
     int runMisses_ = 0;
     char held_ = 0;
     int heldMisses_ = 0;

@@ -38,6 +38,7 @@ struct PhoneToneDecoder::Event {
     enum class Kind { Dtmf, CallerId, Tone };
     Kind kind = Kind::Dtmf;
     char key = 0;
+    double levelDbfs = 0.0;
     int toneId = 0;
     CallerIdFields callerId;
     std::int64_t position = 0;
@@ -174,6 +175,7 @@ void PhoneToneDecoder::onCaptureBuffer(const CaptureBuffer& buffer) {
                 Event e;
                 e.kind = Event::Kind::Dtmf;
                 e.key = symbol.key;
+                e.levelDbfs = symbol.levelDbfs;
                 e.position = symbol.position;
                 events_.push_back(e);
             }
@@ -230,6 +232,7 @@ void PhoneToneDecoder::raise(const std::vector<Event>& events) {
         switch (e.kind) {
             case Event::Kind::Dtmf:
                 if (OnDTMF) {
+                    DTMFLevel = e.levelDbfs;
                     OnDTMF(e.key, e.position);
                 }
                 break;

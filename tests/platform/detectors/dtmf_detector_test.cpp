@@ -113,6 +113,30 @@ TEST(DtmfDetector, ReportsOnceWithinTheToneAndRepeatsAfterAPause) {
     EXPECT_GT(found[1].position, 800 + 2720);
 }
 
+// The level a line's gate judges: the symbol's own tones, whatever the pauses, twist or
+// frequency offset, and not the noise under them.
+TEST(DtmfDetector, MeasuresEachSymbolsOwnLevel) {
+    struct Case {
+        double levelDbfs;
+        double twistDb;
+        double offsetPercent;
+        double noiseDbfs;
+    };
+    for (const Case c : {Case{-10, 0, 0, -99}, Case{-20, 0, 0, -99}, Case{-35, 0, 0, -99},
+                         Case{-10, 6, 1.5, -99}, Case{-10, -6, -1.5, -99}, Case{-15, 0, 0, -30}}) {
+        SCOPED_TRACE(c.levelDbfs);
+        linesim::Samples audio =
+            join({linesim::silence(30),
+                  linesim::dtmfDigits("159#", {c.levelDbfs, c.twistDb, c.offsetPercent, 70, 70})});
+        addNoise(audio, c.noiseDbfs, 5);
+        const std::vector<DtmfSymbol> found = listen(audio);
+        ASSERT_EQ(keys(found), "159#");
+        for (const DtmfSymbol& s : found) {
+            EXPECT_NEAR(s.levelDbfs, c.levelDbfs, 0.5) << s.key;
+        }
+    }
+}
+
 TEST(DtmfDetector, FindsEverySymbolOfARunAtSixDbSnr) {
     std::string symbols;
     for (int i = 0; i < 6; ++i) {

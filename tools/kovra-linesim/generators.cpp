@@ -190,6 +190,32 @@ Samples silence(double ms) {
     return Samples(samplesForMs(ms), 0.0f);
 }
 
+Samples clickTrain(double ms, double rateHz, double slope, double levelDbfs) {
+    std::vector<double> hz;
+    std::vector<double> amplitude;
+    double power = 0.0;
+    for (int n = 1; n * rateHz < kSampleRate / 2.0 - 100.0; ++n) {
+        hz.push_back(n * rateHz);
+        amplitude.push_back(std::pow(n, -slope));
+        power += amplitude.back() * amplitude.back() / 2.0;
+    }
+    const double scale = sineAmplitude(levelDbfs) / std::sqrt(2.0 * power);
+    for (double& a : amplitude) {
+        a *= scale;
+    }
+    // Cosines: every harmonic peaks together, once per click.
+    Samples s(samplesForMs(ms));
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        double v = 0.0;
+        for (std::size_t k = 0; k < hz.size(); ++k) {
+            v += amplitude[k] * std::cos(kTwoPi * hz[k] * static_cast<double>(i) / kSampleRate);
+        }
+        s[i] = static_cast<float>(v);
+    }
+    applyEdges(s, kEdgeMs);
+    return s;
+}
+
 Samples tone(std::span<const double> hz, double level, double ms) {
     const double each = sineAmplitude(level) / std::sqrt(static_cast<double>(hz.size()));
     const std::vector<double> amplitude(hz.size(), each);

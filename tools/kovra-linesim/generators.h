@@ -29,6 +29,11 @@ Samples silence(double ms);
 // bursts do not splatter. levelDbfs is the RMS level of the whole sum.
 Samples tone(std::span<const double> frequenciesHz, double levelDbfs, double ms);
 
+// A click train: clicks rateHz times a second, as some lines carry after the ring: the
+// harmonics of rateHz up to 4 kHz, in phase, the nth with amplitude n^-slope (slope 1.9 puts
+// the 10th harmonic 38 dB below the whole). levelDbfs is the RMS level of the whole.
+Samples clickTrain(double ms, double rateHz, double slope, double levelDbfs);
+
 // DTMF digits 0-9, A-D, *, #. levelDbfs is the level of the tone pair as a whole; twistDb is
 // the high-group tone minus the low-group tone (total level kept); offsetPercent shifts both
 // frequencies. Each symbol is onMs of tone followed by offMs of silence.

@@ -218,6 +218,32 @@ HookParams hookOptions(const Step& s, const Options& o) {
     return p;
 }
 
+// Frequencies of freq=HZ[,HZ...].
+std::vector<double> frequencyList(const Step& s, const Options& o) {
+    std::vector<double> hz;
+    const std::string list = o.text("freq");
+    if (list.empty()) {
+        fail(s.lineNo, s.name + " needs freq=HZ or freq=HZ,HZ");
+    }
+    std::size_t at = 0;
+    while (at <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', at), list.size());
+        const double f = parseNumber(s, "freq", list.substr(at, comma - at));
+        if (f <= 0 || f >= kSampleRate / 2.0) {
+            fail(s.lineNo, "freq must be between 0 and 4000 Hz");
+        }
+        hz.push_back(f);
+        at = comma + 1;
+    }
+    return hz;
+}
+
+// A steady tone under every line, over the whole output.
+struct Background {
+    std::vector<double> hz;
+    double levelDbfs = 0;
+};
+
 struct Noise {
     int lineNo;
     std::optional<double> snrDb;
@@ -281,6 +307,12 @@ class Renderer {
             noise_.push_back(n);
             return;
         }
+        if (s.name == "background") {
+            expectPositional(s, 0, 0);
+            Options o(s, {"freq", "level"});
+            background_.push_back({frequencyList(s, o), o.number("level", -10, -90, 0)});
+            return;
+        }
         audioStarted_ = true;
         append(s, sound(s));
     }
@@ -313,6 +345,16 @@ class Renderer {
                     for (std::size_t i = 0; i < t.size(); ++i) {
                         t[i] += w[i];
                     }
+                }
+            }
+        }
+        // After the noise, whose snr= refers to the signal on top.
+        for (const Background& b : background_) {
+            for (Samples& t : tracks_) {
+                const Samples w =
+                    tone(b.hz, b.levelDbfs, 1000.0 * static_cast<double>(t.size()) / kSampleRate);
+                for (std::size_t i = 0; i < t.size() && i < w.size(); ++i) {
+                    t[i] += w[i];
                 }
             }
         }
@@ -385,25 +427,15 @@ class Renderer {
             return dialTone(durationArg(s), o.number("level", -15, -90, 0),
                             o.number("freq", 425, 50, 3900));
         }
+        if (s.name == "clicks") {
+            Options o(s, {"rate", "slope", "level"});
+            return clickTrain(durationArg(s), o.number("rate", 40, 1, 1000),
+                              o.number("slope", 1.9, 0, 4), o.number("level", -13, -90, 0));
+        }
         if (s.name == "tone") {
             Options o(s, {"level", "freq"});
             const double ms = durationArg(s);
-            std::vector<double> hz;
-            std::string list = o.text("freq");
-            if (list.empty()) {
-                fail(s.lineNo, "tone needs freq=HZ or freq=HZ,HZ");
-            }
-            std::size_t at = 0;
-            while (at <= list.size()) {
-                const std::size_t comma = std::min(list.find(',', at), list.size());
-                const double f = parseNumber(s, "freq", list.substr(at, comma - at));
-                if (f <= 0 || f >= kSampleRate / 2.0) {
-                    fail(s.lineNo, "freq must be between 0 and 4000 Hz");
-                }
-                hz.push_back(f);
-                at = comma + 1;
-            }
-            return tone(hz, o.number("level", -10, -90, 0), ms);
+            return tone(frequencyList(s, o), o.number("level", -10, -90, 0), ms);
         }
         if (s.name == "hook-lift" || s.name == "hook-down" || s.name == "flash") {
             std::set<std::string> known{"level"};
@@ -441,6 +473,7 @@ class Renderer {
     std::size_t current_ = 0;
     bool audioStarted_ = false;
     std::vector<Noise> noise_;
+    std::vector<Background> background_;
     std::uint32_t speechSteps_ = 0;
 };
 

@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::array<double, 8> kFrequenciesHz = {697, 770, 852, 941, 1209, 1336, 1477, 1633};
 constexpr char kKeys[4][5] = {"123A", "456B", "789C", "*0#D"};
+constexpr std::array<double, 3> kDialToneHz = {350, 425, 440};
 constexpr int kWindowSamples = DtmfDetector::kSubBlockSamples * DtmfDetector::kWindowSubBlocks;
 
 double dbToPower(double db) {
@@ -35,8 +36,33 @@ DtmfDetector::DtmfDetector() {
             0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (static_cast<double>(n) + 0.5) /
                                  static_cast<double>(hann_.size())));
     }
+    // Unit gain at 1 kHz, in the middle of the DTMF band.
+    const std::complex<double> z1k =
+        std::polar(1.0, -2.0 * std::numbers::pi * 1000.0 / kSampleRate);
+    std::complex<double> gain(1.0, 0.0);
+    for (std::size_t i = 0; i < notches_.size(); ++i) {
+        const double c = std::cos(2.0 * std::numbers::pi * kDialToneHz[i] / kSampleRate);
+        Notch& n = notches_[i];
+        n.b1 = -2.0 * c;
+        n.a1 = -2.0 * kNotchRadius * c;
+        n.a2 = kNotchRadius * kNotchRadius;
+        gain *= (1.0 + n.b1 * z1k + z1k * z1k) / (1.0 + n.a1 * z1k + n.a2 * z1k * z1k);
+    }
+    notchGain_ = 1.0 / std::abs(gain);
     setMinToneLevelDbfs(kDefaultMinToneLevelDbfs);
     reset();
+}
+
+float DtmfDetector::dialToneFilter(float x) {
+    // Second-order notches, transposed direct form II.
+    double v = x * notchGain_;
+    for (Notch& n : notches_) {
+        const double y = v + n.s1;
+        n.s1 = n.b1 * v - n.a1 * y + n.s2;
+        n.s2 = v - n.a2 * y;
+        v = y;
+    }
+    return static_cast<float>(v);
 }
 
 void DtmfDetector::setMinToneLevelDbfs(double levelDbfs) {
@@ -46,9 +72,18 @@ void DtmfDetector::setMinToneLevelDbfs(double levelDbfs) {
 
 void DtmfDetector::reset() {
     turn_.fill(std::complex<double>(1.0, 0.0));
+    for (Notch& n : notches_) {
+        n.s1 = 0;
+        n.s2 = 0;
+    }
     re_.fill(0);
     im_.fill(0);
     energy_ = 0;
+    bandEnergy_ = 0;
+    quarterEnergy_ = 0;
+    quarters_.fill(0);
+    quartersHeard_ = 0;
+    dialTone_ = false;
     filled_ = 0;
     history_ = {};
     samples_ = {};
@@ -73,11 +108,16 @@ void DtmfDetector::process(std::span<const std::int16_t> samples, std::vector<Dt
         std::array<float, kBins> re = re_;
         std::array<float, kBins> im = im_;
         float energy = energy_;
+        float band = bandEnergy_;
+        const bool filtered = dialTone_;
         const auto first = static_cast<std::size_t>(filled_);
         std::array<float, kSubBlockSamples>& kept =
             samples_[static_cast<std::size_t>(subBlocks_ % kWindowSubBlocks)];
         for (std::size_t i = 0; i < n; ++i) {
-            const float x = static_cast<float>(samples[at + i]) * (1.0F / 32768.0F);
+            const float raw = static_cast<float>(samples[at + i]) * (1.0F / 32768.0F);
+            const float notched = dialToneFilter(raw);
+            band += (raw - notched) * (raw - notched);
+            const float x = filtered ? notched : raw;
             kept[first + i] = x;
             const std::array<float, kBins>& c = cos_[first + i];
             const std::array<float, kBins>& s = sin_[first + i];
@@ -90,6 +130,7 @@ void DtmfDetector::process(std::span<const std::int16_t> samples, std::vector<Dt
         re_ = re;
         im_ = im;
         energy_ = energy;
+        bandEnergy_ = band;
         filled_ += static_cast<int>(n);
         at += n;
         position_ += static_cast<std::int64_t>(n);
@@ -119,6 +160,7 @@ void DtmfDetector::endSubBlock() {
         turn_[b] = std::complex<double>(nr, ni);
     }
     energies_[slot] = energy_;
+    listenForDialTone();
     re_.fill(0);
     im_.fill(0);
     energy_ = 0;
@@ -288,6 +330,28 @@ double DtmfDetector::windowedPower(double hz) const {
         }
     }
     return s1 * s1 + s2 * s2 - coeff * s1 * s2;
+}
+
+void DtmfDetector::listenForDialTone() {
+    quarterEnergy_ += bandEnergy_;
+    bandEnergy_ = 0;
+    if ((subBlocks_ + 1) % kQuarterSubBlocks != 0) {
+        return;
+    }
+    quarters_[static_cast<std::size_t>(quartersHeard_ % kDialToneQuarters)] = quarterEnergy_;
+    ++quartersHeard_;
+    quarterEnergy_ = 0;
+    if (quartersHeard_ < kDialToneQuarters) {
+        dialTone_ = false;
+        return;
+    }
+    const auto [low, high] = std::minmax_element(quarters_.begin(), quarters_.end());
+    double sum = 0;
+    for (const double q : quarters_) {
+        sum += q;
+    }
+    const double power = sum / (kDialToneQuarters * kQuarterSubBlocks * kSubBlockSamples);
+    dialTone_ = *low >= kMinDialToneSteadiness * *high && power >= minTonePower_;
 }
 
 void DtmfDetector::track(char symbol, double pairPower) {

@@ -35,6 +35,14 @@
 //     -11 dB in about one window in 200, the contrast never 7 dB, any twist); its own
 //     distortion products are harmonics of the comb too, but a phone keeps them 20 dB or
 //     more below the tones.
+// Dial-tone filter: a dial tone may still be on while the first digits are dialled, louder
+// than the digits. Notches at 350, 425 and 440 Hz (poles at radius kNotchRadius, 0.96) take
+// 25 dB or more off 350+440 Hz and 425 Hz dial tones (within 1 %) and leave the DTMF band
+// within 0.4 dB (the gain is set to 0 dB at 1 kHz). They are used only while a dial tone is
+// heard: the power the notches take out stays within a factor kMinDialToneSteadiness (2)
+// over each 32 ms of the last 512 ms, above the minimum tone level. Speech and music keep
+// the unfiltered audio, since a notch also takes their power there and would leave a vowel
+// or a chord looking more like a pair.
 // A symbol is reported once kConfirmWindows (5) windows show it, with at most one window
 // missing in between: a tone must last about 30 ms (40 ms tones are always heard, 20 ms
 // tones never). It then holds until kEndWindows (7) windows in a row lack it (a break of
@@ -78,6 +86,7 @@ class DtmfDetector {
     static constexpr double kMinStrongToothDb = -11.0;
     static constexpr double kMinToothDb = -18.0;
     static constexpr double kMinCombContrastDb = 7.0;
+    static constexpr double kNotchRadius = 0.96;
     static constexpr int kConfirmWindows = 5;
     static constexpr int kEndWindows = 7;
     // Minimum power of each tone, dB relative to a full-scale sine.
@@ -108,6 +117,27 @@ class DtmfDetector {
     std::array<std::complex<double>, kBins> stepTurn_{};  // e^{-j w 32}
     std::array<std::complex<double>, kBins> turn_{};      // e^{-j w 32 k} for sub-block k
 
+    struct Notch {
+        double b1 = 0;  // -2 cos w
+        double a1 = 0;  // -2 r cos w
+        double a2 = 0;  // r^2
+        double s1 = 0;
+        double s2 = 0;
+    };
+    float dialToneFilter(float x);
+    void listenForDialTone();
+
+    static constexpr int kQuarterSubBlocks = 8;
+    static constexpr int kDialToneQuarters = 16;
+    static constexpr double kMinDialToneSteadiness = 0.5;
+
+    std::array<Notch, 3> notches_{};
+    double notchGain_ = 1.0;
+    float bandEnergy_ = 0;  // taken out by the notches in the current sub-block
+    double quarterEnergy_ = 0;
+    std::array<double, kDialToneQuarters> quarters_{};
+    int quartersHeard_ = 0;
+    bool dialTone_ = false;
     double minTonePower_ = 0;
     std::array<float, kBins> re_{};
     std::array<float, kBins> im_{};

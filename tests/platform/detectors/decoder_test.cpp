@@ -7,6 +7,7 @@
 #include <span>
 
 #include "detector_rig.h"
+#include "kovra-linesim/generators.h"
 #include "line_signals.h"
 #include "platform/detectors/custom_tone_detector.h"
 #include "platform/detectors/standard_tones.h"
@@ -148,6 +149,22 @@ TEST(CustomTones, EachRowDetectsItsToneAndNothingElse) {
         rig.play(join({silence(200), c.signal, silence(300)}));
         const std::vector<int> ids = rig.toneIds();
         EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), c.expected) << c.label;
+    }
+}
+
+// Some lines carry a 40 Hz click train after the ring; its 400 Hz harmonic, 38 dB below the
+// whole, is no dial tone: a call-progress tone must carry most of the power.
+TEST(CustomTones, AClickTrainAfterTheRingIsNoTone) {
+    for (const double levelDbfs : {-13.0, -20.0}) {
+        const linesim::Samples clicks = linesim::clickTrain(3000, 40, 1.9, levelDbfs);
+        Samples pcm;
+        for (const float x : clicks) {
+            pcm.push_back(static_cast<std::int16_t>(std::lround(x * 32767.0F)));
+        }
+        DetectorRig rig;
+        addCustomTones(rig.decoder, analogueToneRows());
+        rig.play(join({silence(200), pcm, silence(300)}));
+        EXPECT_TRUE(rig.toneIds().empty()) << levelDbfs;
     }
 }
 

@@ -137,6 +137,28 @@ TEST(DtmfDetector, MeasuresEachSymbolsOwnLevel) {
     }
 }
 
+// A dial tone still on while the caller dials, each of its tones 10 dB above each DTMF tone
+// (a pair at -20 dBFS: -23 dBFS a tone), after a second of it alone.
+TEST(DtmfDetector, HearsEverySymbolOverALouderDialTone) {
+    struct Case {
+        std::vector<double> hz;
+        double totalDbfs;
+    };
+    for (const Case& c : {Case{{350, 440}, -10}, Case{{425}, -13}}) {
+        SCOPED_TRACE(c.hz.size() == 2 ? "350+440 Hz" : "425 Hz");
+        const std::string sent = kAllKeys + kAllKeys;
+        linesim::Samples audio =
+            join({linesim::silence(1000), linesim::dtmfDigits(sent, {-20, 0, 0, 100, 100}),
+                  linesim::silence(300)});
+        const linesim::Samples dialTone =
+            linesim::tone(c.hz, c.totalDbfs, 1000.0 * static_cast<double>(audio.size()) / 8000);
+        for (std::size_t i = 0; i < audio.size(); ++i) {
+            audio[i] += dialTone[i];
+        }
+        EXPECT_EQ(keys(listen(audio)), sent);
+    }
+}
+
 TEST(DtmfDetector, FindsEverySymbolOfARunAtSixDbSnr) {
     std::string symbols;
     for (int i = 0; i < 6; ++i) {

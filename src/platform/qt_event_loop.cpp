@@ -20,8 +20,32 @@ QtEventLoop::~QtEventLoop() {
 }
 
 void QtEventLoop::post(Task fn) {
-    QMetaObject::invokeMethod(
-        context_.get(), [this, fn = std::move(fn)] { runHandler(fn); }, Qt::QueuedConnection);
+    bool schedule = false;
+    {
+        const std::lock_guard lock(postMutex_);
+        posted_.push_back(std::move(fn));
+        schedule = !drainScheduled_;
+        drainScheduled_ = true;
+    }
+    // One Qt event per batch, not per task.
+    if (schedule) {
+        QMetaObject::invokeMethod(
+            context_.get(), [this] { runPosted(); }, Qt::QueuedConnection);
+    }
+}
+
+void QtEventLoop::runPosted() {
+    // The tasks queued now; any they post go to a later batch, after Qt's own events
+    // (timers, sockets) have had their turn.
+    std::vector<Task> batch;
+    {
+        const std::lock_guard lock(postMutex_);
+        batch.swap(posted_);
+        drainScheduled_ = false;
+    }
+    for (const Task& task : batch) {
+        runHandler(task);
+    }
 }
 
 EventLoop::TimerId QtEventLoop::startTimer(Millis interval, Task fn, bool repeating) {

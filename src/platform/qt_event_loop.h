@@ -5,6 +5,8 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "platform/event_loop.h"
 
@@ -29,6 +31,8 @@ class QtEventLoop final : public EventLoop {
     void quit(int code) override;
 
   private:
+    void runPosted();
+
     // QCoreApplication keeps references to argc and argv: they live as long as it does.
     int argc_ = 1;
     char arg0_[6] = "kovra";
@@ -37,6 +41,9 @@ class QtEventLoop final : public EventLoop {
     std::unique_ptr<QObject> context_;
     std::map<TimerId, std::unique_ptr<QTimer>> timers_;
     TimerId nextId_ = 1;
+    std::mutex postMutex_;  // held only to queue or take tasks
+    std::vector<Task> posted_;
+    bool drainScheduled_ = false;
 };
 
 }  // namespace kovra

@@ -12,7 +12,7 @@ SimulatedEventLoop::SimulatedEventLoop(TimePoint start) : now_(start) {}
 void SimulatedEventLoop::post(Task fn) {
     {
         const std::lock_guard lock(mutex_);
-        posted_.push_back(std::move(fn));
+        (std::this_thread::get_id() == runner_ ? ownPosted_ : posted_).push_back(std::move(fn));
     }
     wake_.notify_all();
 }
@@ -36,19 +36,31 @@ void SimulatedEventLoop::stopTimer(TimerId id) {
 }
 
 std::size_t SimulatedEventLoop::takeAndRun() {
+    // The tasks queued now, and the chains they post themselves; tasks other threads post
+    // meanwhile wait for the next call, so a thread that posts without pause cannot keep
+    // the caller here for ever.
+    std::deque<Task> batch;
+    {
+        const std::lock_guard lock(mutex_);
+        batch.swap(posted_);
+        ++depth_;
+        runner_ = std::this_thread::get_id();
+    }
     std::size_t ran = 0;
     for (;;) {
-        Task task;
-        {
-            const std::lock_guard lock(mutex_);
-            if (posted_.empty()) {
-                return ran;
-            }
-            task = std::move(posted_.front());
-            posted_.pop_front();
+        for (Task& task : batch) {
+            runHandler(task);
+            ++ran;
         }
-        runHandler(task);
-        ++ran;
+        batch.clear();
+        const std::lock_guard lock(mutex_);
+        batch.swap(ownPosted_);
+        if (batch.empty()) {
+            if (--depth_ == 0) {
+                runner_ = std::thread::id();
+            }
+            return ran;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "platform/event_loop.h"
 
@@ -30,7 +31,8 @@ class SimulatedEventLoop final : public EventLoop {
     // and running posted tasks before each timer and at the end.
     void advance(Millis d);
     void advanceTo(TimePoint t);
-    // Runs the tasks posted so far (and any they post). Returns how many ran.
+    // Runs the tasks posted so far (and any they post); tasks other threads post meanwhile
+    // wait for the next call. Returns how many ran.
     std::size_t runPending();
     bool quitRequested() const;
 
@@ -51,6 +53,9 @@ class SimulatedEventLoop final : public EventLoop {
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Task> posted_;
+    std::deque<Task> ownPosted_;  // posted by the tasks of the running takeAndRun()
+    std::thread::id runner_;      // the thread inside takeAndRun(), while it runs tasks
+    int depth_ = 0;
     bool quit_ = false;
     int exitCode_ = 0;
 };

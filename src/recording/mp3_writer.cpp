@@ -155,8 +155,13 @@ void Mp3Writer::StopWriting(bool wait) {
         }
         capture_->wakeReader();
     }
-    if (wait) {
-        confirm_.wait(lock, [this] { return !busy_; });
+    if (wait && !confirm_.wait_for(lock, std::chrono::milliseconds(kHandshakeTimeoutMs),
+                                   [this] { return !busy_; })) {
+        // A hung worker must not freeze the caller (the loop): say so and go on; the file is
+        // settled when the worker comes back.
+        const std::string file = jobFile_;
+        lock.unlock();
+        logLine(LogLevel::Warning, "Recording stop not confirmed within 10 s: " + file);
     }
 }
 

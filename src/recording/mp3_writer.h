@@ -52,7 +52,8 @@ class Mp3Writer {
     // Handshakes of at most kHandshakeTimeoutMs with the worker; only while busy.
     void PauseWriting();
     void ResumeWriting();
-    // Asks the worker to finish (also when paused). wait: return once the file is closed.
+    // Asks the worker to finish (also when paused). wait: return once the file is closed,
+    // or after kHandshakeTimeoutMs with a warning in the log.
     void StopWriting(bool wait);
 
     // After a stop that did not wait: waits, at most kHandshakeTimeoutMs, until the file

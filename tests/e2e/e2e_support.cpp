@@ -34,13 +34,29 @@ UdpSink::UdpSink() {
 }
 
 UdpSink::~UdpSink() {
-    stop_ = true;
-    thread_.join();
+    if (!stop_.exchange(true)) {
+        thread_.join();
+    }
     ::close(fd_);
 }
 
 std::vector<std::string> UdpSink::datagrams() {
     const std::lock_guard lock(mutex_);
+    return datagrams_;
+}
+
+std::vector<std::string> UdpSink::datagramsAfterExit() {
+    if (!stop_.exchange(true)) {
+        thread_.join();
+    }
+    char buffer[2048];
+    for (;;) {
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n < 0) {
+            break;
+        }
+        datagrams_.emplace_back(buffer, static_cast<std::size_t>(n));
+    }
     return datagrams_;
 }
 

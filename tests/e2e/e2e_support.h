@@ -21,7 +21,11 @@ class UdpSink {
     UdpSink& operator=(const UdpSink&) = delete;
 
     int port() const { return port_; }
+    // What has arrived so far, while the sender runs.
     std::vector<std::string> datagrams();
+    // Everything the sender sent, once it has ended: loopback delivers into the socket's
+    // queue at the send, so the rest is read here at once, without waiting. Stops the sink.
+    std::vector<std::string> datagramsAfterExit();
 
   private:
     int fd_ = -1;

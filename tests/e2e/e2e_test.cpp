@@ -94,10 +94,9 @@ silence 8s
                    plugin({"--fast", "--start-time", "2026-01-01", "--input", "1=" + wav.string()}),
                    env(), root_ / "plugin.err", 120s);
     ASSERT_EQ(run.exitCode, 0) << run.stderrText;
-    std::this_thread::sleep_for(200ms);
 
     std::vector<std::string> texts;
-    for (const std::string& d : sink.datagrams()) {
+    for (const std::string& d : sink.datagramsAfterExit()) {
         if (d.rfind("&&", 0) == 0) {
             // Event datagrams are padded with NUL filler to 150 characters.
             EXPECT_EQ(d.size(), std::max<std::size_t>(150, d.find('@') + 1)) << d;
@@ -231,10 +230,9 @@ TEST_F(PluginTest, AFileRunPlaysEveryFileToItsEndAndLeavesNothingBehind) {
                            "1=" + shortWav.string(), "--input", "2=" + longWav.string()}),
                    env(), root_ / "plugin.err", 120s);
     ASSERT_EQ(run.exitCode, 0) << run.stderrText;
-    std::this_thread::sleep_for(200ms);
 
     std::vector<std::string> texts;
-    for (const std::string& d : sink.datagrams()) {
+    for (const std::string& d : sink.datagramsAfterExit()) {
         texts.push_back(eventText(d));
     }
     EXPECT_NE(std::find(texts.begin(), texts.end(), "L3_RING_COUNT->1"), texts.end())

@@ -3,6 +3,9 @@
 #include <portaudio.h>
 #include <soxr.h>
 
+#include <atomic>
+#include <span>
+
 #include "platform/capture/capture_device_lookup.h"
 #include "platform/log.h"
 
@@ -26,14 +29,11 @@ bool paInitialize() {
 // State shared with the audio thread. Destroyed only after the stream is closed.
 struct PortAudioCapture::Stream {
     PaStream* pa = nullptr;
-    EventLoop* loop = nullptr;
-    PortAudioCapture* owner = nullptr;
-    std::weak_ptr<void> token;
-    std::uint64_t id = 0;
+    CaptureRing* ring = nullptr;
+    std::atomic<bool>* ended = nullptr;
     int channels = 1;
     double rate = DetectorCapture::kSampleRate;
     soxr_t resampler = nullptr;  // device rate to 8000 Hz, loop thread only
-    std::vector<std::int16_t> resampled;
 
     ~Stream() {
         if (resampler != nullptr) {
@@ -41,37 +41,27 @@ struct PortAudioCapture::Stream {
         }
     }
 
+    // The audio thread: a copy into the preallocated ring, nothing else.
     static int callback(const void* input, void* /*output*/, unsigned long frames,
                         const PaStreamCallbackTimeInfo* /*time*/, PaStreamCallbackFlags /*flags*/,
                         void* user) {
         auto* s = static_cast<Stream*>(user);
-        if (input == nullptr) {
-            return paContinue;
+        if (input != nullptr) {
+            s->ring->write(
+                std::span<const std::int16_t>(static_cast<const std::int16_t*>(input),
+                                              frames * static_cast<unsigned>(s->channels)));
         }
-        const auto* samples = static_cast<const std::int16_t*>(input);
-        std::vector<std::int16_t> block(samples,
-                                        samples + frames * static_cast<unsigned>(s->channels));
-        s->loop->post([owner = s->owner, token = s->token, id = s->id, block = std::move(block)] {
-            if (!token.expired()) {
-                owner->onAudio(id, block);
-            }
-        });
         return paContinue;
     }
 
     static void finished(void* user) {
-        auto* s = static_cast<Stream*>(user);
-        s->loop->post([owner = s->owner, token = s->token, id = s->id] {
-            if (!token.expired()) {
-                owner->onStreamFinished(id);
-            }
-        });
+        static_cast<Stream*>(user)->ended->store(true, std::memory_order_release);
     }
 };
 
 // PortAudio starts at the first capture, so a pair that never captures leaves the audio
 // system alone.
-PortAudioCapture::PortAudioCapture(EventLoop& loop) : DetectorCapture(loop) {}
+PortAudioCapture::PortAudioCapture(EventLoop& loop) : RingFedCapture(loop) {}
 
 PortAudioCapture::~PortAudioCapture() {
     closeSource();
@@ -124,10 +114,6 @@ bool PortAudioCapture::openSource() {
         rate = info->defaultSampleRate;
     }
     auto stream = std::make_unique<Stream>();
-    stream->loop = &loop();
-    stream->owner = this;
-    stream->token = lifeToken();
-    stream->id = nextStreamId_++;
     stream->channels = channels();
     stream->rate = rate;
     if (rate != kSampleRate) {
@@ -143,6 +129,8 @@ bool PortAudioCapture::openSource() {
     }
     const auto deviceFrames =
         static_cast<unsigned long>(static_cast<double>(framesPerBuffer()) * rate / kSampleRate);
+    stream->ring = &openRing(rate, deviceFrames, info->name);
+    stream->ended = &sourceEndedFlag();
     PaError err = Pa_OpenStream(&stream->pa, &params, nullptr, rate, deviceFrames, paClipOff,
                                 &Stream::callback, stream.get());
     if (err == paNoError) {
@@ -157,6 +145,7 @@ bool PortAudioCapture::openSource() {
         if (stream->pa != nullptr) {
             Pa_CloseStream(stream->pa);
         }
+        closeRing();
         return false;
     }
     logLine(LogLevel::Info, "Capture: \"" + std::string(info->name) + "\" started at " +
@@ -171,15 +160,16 @@ void PortAudioCapture::closeSource() {
     if (!stream_) {
         return;
     }
-    // Closing joins the audio thread; tasks it already posted carry an old stream id.
+    // Closing joins the audio thread; only then may the ring go.
     Pa_AbortStream(stream_->pa);
     Pa_CloseStream(stream_->pa);
+    closeRing();
     stream_.reset();
     deviceIndex_ = -1;
 }
 
-void PortAudioCapture::onAudio(std::uint64_t streamId, const std::vector<std::int16_t>& block) {
-    if (!stream_ || stream_->id != streamId) {
+void PortAudioCapture::onDrained(std::span<const std::int16_t> block) {
+    if (!stream_) {
         return;
     }
     if (stream_->resampler == nullptr) {
@@ -189,18 +179,13 @@ void PortAudioCapture::onAudio(std::uint64_t streamId, const std::vector<std::in
     const std::size_t inFrames = block.size() / static_cast<std::size_t>(stream_->channels);
     const std::size_t outFrames =
         static_cast<std::size_t>(static_cast<double>(inFrames) * kSampleRate / stream_->rate) + 64;
-    stream_->resampled.resize(outFrames * static_cast<std::size_t>(stream_->channels));
+    const auto channels = static_cast<std::size_t>(stream_->channels);
+    resampled_.resize(outFrames * channels);
     std::size_t done = 0;
-    soxr_process(stream_->resampler, block.data(), inFrames, nullptr, stream_->resampled.data(),
-                 outFrames, &done);
-    deliverFrames(std::span<const std::int16_t>(stream_->resampled)
-                      .first(done * static_cast<std::size_t>(stream_->channels)));
-}
-
-void PortAudioCapture::onStreamFinished(std::uint64_t streamId) {
-    if (stream_ && stream_->id == streamId) {
-        stopBySource("device \"" + WaveInDevice + "\" stopped delivering audio");
-    }
+    soxr_process(stream_->resampler, block.data(), inFrames, nullptr, resampled_.data(), outFrames,
+                 &done);
+    // A member, not the stream's: a consumer may stop the capture during the delivery.
+    deliverFrames(std::span<const std::int16_t>(resampled_).first(done * channels));
 }
 
 }  // namespace kovra

@@ -1,19 +1,19 @@
 // TWaveExCtrl on a live capture device through PortAudio, chosen by WaveInDevice (a card
 // name, resolved by findCaptureDevice as the recording capture resolves it).
 // Opens 8000 Hz when the device offers it, otherwise the device's own rate resampled to
-// 8000 Hz. The audio callback thread only copies and posts blocks to the loop; everything
-// else, and every event, happens on the loop thread.
+// 8000 Hz. The audio callback only copies into the capture ring (no allocation, no lock,
+// no post); resampling and every event happen on the loop thread.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/capture/detector_capture.h"
+#include "platform/capture/ring_fed_capture.h"
 
 namespace kovra {
 
-class PortAudioCapture final : public DetectorCapture {
+class PortAudioCapture final : public RingFedCapture {
   public:
     explicit PortAudioCapture(EventLoop& loop);
     ~PortAudioCapture() override;
@@ -29,13 +29,12 @@ class PortAudioCapture final : public DetectorCapture {
     struct Stream;
     bool openSource() override;
     void closeSource() override;
-    void onAudio(std::uint64_t streamId, const std::vector<std::int16_t>& block);
-    void onStreamFinished(std::uint64_t streamId);
+    void onDrained(std::span<const std::int16_t> interleaved) override;
 
     bool paReady_ = false;
     int deviceIndex_ = -1;
-    std::uint64_t nextStreamId_ = 1;
     std::unique_ptr<Stream> stream_;
+    std::vector<std::int16_t> resampled_;
 };
 
 }  // namespace kovra

@@ -69,9 +69,13 @@ TEST_F(CardCaptureTest, EachDetectorCaptureHearsItsOwnCard) {
         ASSERT_TRUE(c.capture->CaptureRunning()) << cards[i];
         EXPECT_GE(c.capture->WaveInDeviceID(), 0);
     }
-    for (int i = 0; i < 300 && (captures[0].buffers < 12 || captures[1].buffers < 12); ++i) {
+    // The cards deliver in real time; the loop takes their audio at each buffer period of
+    // loop time. Ends with the twelfth buffer of each or at the deadline.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while ((captures[0].buffers < 12 || captures[1].buffers < 12) &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(10ms);
-        loop.runPending();
+        loop.advance(64ms);
     }
     for (Capture& c : captures) {
         c.capture->StopCapture();

@@ -1,6 +1,7 @@
 #include "platform/process/instance_lock.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,16 +42,31 @@ TEST_F(InstanceLockTest, LockIsFreeAgainOnceTheHolderIsGone) {
 }
 
 TEST_F(InstanceLockTest, KillProgramEndsTheInstanceWithExitCodeFour) {
+    // The child says over a pipe that its handler is in place; only then is it asked to end.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         installTerminateRequestHandler();
+        const char byte = 1;
+        if (::write(ready[1], &byte, 1) != 1) {
+            ::_exit(9);
+        }
         for (;;) {
             ::pause();
         }
     }
-    // Give the child time to install its handler before asking it to end.
-    ::usleep(100000);
+    ::close(ready[1]);
+    pollfd wait{ready[0], POLLIN, 0};
+    char byte = 0;
+    const bool childReady = ::poll(&wait, 1, 20000) == 1 && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    if (!childReady) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        FAIL() << "the child never got ready";
+    }
     EXPECT_TRUE(killProgram(child, 2000));
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -105,10 +105,10 @@ WavFileReader::WavFileReader(const std::filesystem::path& file, int outputRate,
     if (fileRate_ != outputRate_) {
         soxr_error_t error = nullptr;
         const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
-        const soxr_quality_spec_t spec =
+        const auto resampling =
             soxr_quality_spec(quality == ResampleQuality::High ? SOXR_HQ : SOXR_MQ, 0);
         handles_->soxr = soxr_create(fileRate_, outputRate_, static_cast<unsigned>(channels_),
-                                     &error, &io, &spec, nullptr);
+                                     &error, &io, &resampling, nullptr);
         if (handles_->soxr == nullptr) {
             fail(file, std::string("cannot resample: ") + (error != nullptr ? error : "?"));
         }

@@ -21,7 +21,8 @@ class CaptureRing {
     void write(std::span<const std::int16_t> interleaved);
 
     // Consumer only. Copies up to out.size() samples (whole frames) of the oldest audio
-    // kept, removes them from the ring and returns how many were copied.
+    // kept, removes them from the ring and returns how many were copied. A reader more than
+    // half a ring behind skips to the freshest audio (the skipped frames count as dropped).
     std::size_t read(std::span<std::int16_t> out);
 
     // Frames dropped because the ring was full, since creation. Any thread.

@@ -76,6 +76,11 @@ LinePair::LinePair(int pair, PairServices& services, PairInput input)
     detectorControl_ = std::make_unique<line::PairDetectorControl>(
         *logic_, s_.loop, s_.ui, s_.globals, static_cast<line::LineRecordingPort&>(*this), controls,
         detectorPorts());
+    dialog_ = std::make_unique<PairDialog>(
+        pair, s_.diagnostics, s_.ui,
+        PairDialogFlags{detectorControl_->ApplyEnabled, detectorControl_->SettingsShown,
+                        recording_->RecordPageOpen, settings_.SavedLinesOnInput},
+        dialogPorts());
 
     if (feed_) {
         detectors_.capture->setSampleObserver(
@@ -120,6 +125,7 @@ LinePair::~LinePair() {
     if (recording_) {
         stopRecordings();
     }
+    dialog_.reset();
     detectorControl_.reset();
     relay_.reset();
     recording_.reset();
@@ -222,9 +228,40 @@ void LinePair::hide() {
     relay_->SendLineDadosRep();
 }
 
+PairDialogPorts LinePair::dialogPorts() {
+    PairDialogPorts ports;
+    ports.save = [this] {
+        settings::SaveResult result = storage_.save(settings_);
+        applySettings();
+        return result;
+    };
+    ports.clearAutoVol = [this] {
+        logic_->channel(1).AutoVolApplied = false;
+        logic_->channel(2).AutoVolApplied = false;
+    };
+    ports.BnStartClick = [this] { detectorControl_->BnStartClick(); };
+    ports.BnStopClick = [this] { detectorControl_->BnStopClick(); };
+    ports.CaptureRunning = [this] { return CaptureRunning(); };
+    ports.adapterPosition = [this] { return settings_.adapterList(pair_).itemIndex; };
+    ports.forgetCard = [this] {
+        settings_.CbDevices = {};
+        settings_.CBList = {};
+        detectorControl_->choice().CbDevicesText.clear();
+        detectorControl_->choice().CbDevicesIndex = -1;
+        s_.deviceInUse.at(static_cast<std::size_t>(pair_ - 1)).clear();
+    };
+    ports.erasePair = [this] {
+        storage_.erasePair();
+        s_.deviceInUse.at(static_cast<std::size_t>(pair_ - 1)).clear();
+    };
+    ports.hidden = [this] { hide(); };
+    return ports;
+}
+
 void LinePair::openConfigWindow() {
-    logLine(LogLevel::Info, "pair " + std::to_string(pair_) +
-                                ": the settings window was asked for; this run has no windows");
+    if (s_.openWindow) {
+        s_.openWindow(pair_);
+    }
 }
 
 void LinePair::endProgram() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/pair_dialog.h"
 #include "app/pair_services.h"
 #include "audio/pair_audio_page.h"
 #include "audio/sound_card_options.h"
@@ -71,6 +72,10 @@ class LinePair final : private line::LineRecordingPort,
     // The pair's sound-card options and audio page; null for a file input.
     audio::SoundCardOptions* soundCardOptions() { return options_.get(); }
     audio::PairAudioPage* audioPage() { return page_.get(); }
+    PairDialog& dialog() { return *dialog_; }
+    const PairDialog& dialog() const { return *dialog_; }
+    PairServices& services() { return s_; }
+    bool CaptureRunning() const { return detectors_.capture->CaptureRunning(); }
 
   private:
     // line::LineRecordingPort
@@ -117,7 +122,7 @@ class LinePair final : private line::LineRecordingPort,
     void showLevelView(int k, LevelViewColour colour) override;
 
     // relay::control::PairRelayPorts
-    bool settingsShown() const override { return false; }
+    bool settingsShown() const override { return detectorControl_->SettingsShown; }
     void openConfigWindow() override;
     void startDetectors() override { detectorControl_->BnStartClick(); }
     void stopDetectors() override { detectorControl_->BnStopClick(); }
@@ -151,6 +156,7 @@ class LinePair final : private line::LineRecordingPort,
     void TimerFechaTimer();
     void CbDevicesChange();
     void hide();
+    PairDialogPorts dialogPorts();
 
     int pair_;
     PairServices& s_;
@@ -165,6 +171,7 @@ class LinePair final : private line::LineRecordingPort,
     std::unique_ptr<line::PairDetectorControl> detectorControl_;
     std::unique_ptr<audio::SoundCardOptions> options_;
     std::unique_ptr<audio::PairAudioPage> page_;
+    std::unique_ptr<PairDialog> dialog_;
     Timer timerFecha_;
     std::optional<TimePoint> fileStart_;
 };

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/component_check.h"
+#include "app/desktop.h"
 #include "app/program.h"
 #include "audio/device_listing.h"
 #include "platform/capture/fast_audio_driver.h"
@@ -241,8 +242,10 @@ int main(int argc, char** argv) {
             return kUsageError;
         }
     }
-    if (!options.headless) {
-        logLine(LogLevel::Info, "this build has no desktop windows; running headless");
+    if (!options.headless && options.fast) {
+        // A --fast run plays on audio time, not on the desktop's clock.
+        logLine(LogLevel::Info, "a --fast run has no windows; running headless");
+        options.headless = true;
     }
 
     std::unique_ptr<InstanceLock> lock;
@@ -278,8 +281,13 @@ int main(int argc, char** argv) {
         program.start();
         code = driver.run();
     } else {
+        // The desktop (and its application object) outlives the loop and the program.
+        std::unique_ptr<Desktop> desktop;
+        if (!options.headless) {
+            desktop = makeDesktop();
+        }
         QtEventLoop loop;
-        Program program(options, loop, nullptr, std::move(lock));
+        Program program(options, loop, nullptr, std::move(lock), desktop.get());
         SignalWatcher signals(loop, program);
         program.start();
         code = loop.run();

@@ -46,6 +46,9 @@ struct PairServices {
     // The system's mixers, for the pairs that listen to a card; null in a file run, which
     // leaves the system's mixer alone.
     mixer::MixerBackend* mixer = nullptr;
+    // Opens pair p's window (host command, pair 1 started without an adapter).
+    std::function<void(int pair)> openWindow;
+    bool diagnostics = false;  // "-D": the diagnostics page and its button
 };
 
 // Where a pair's audio comes from.

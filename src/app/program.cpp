@@ -28,12 +28,14 @@ std::shared_ptr<const LameLibrary> loadEncoder() {
 }  // namespace
 
 Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver* fast,
-                 std::unique_ptr<InstanceLock> lock)
+                 std::unique_ptr<InstanceLock> lock, Desktop* desktop)
     : options_(options),
       loop_(loop),
       fast_(fast),
       lock_(std::move(lock)),
       values_(makeStartupValues(readPlatformVersion())),
+      desktop_(desktop),
+      ui_(desktop != nullptr ? desktop->ui() : headlessUi_),
       companion_(options.home, ui_),
       files_(options.home),
       errors_(options.home, "kovra-plugin", values_, loop.now()),
@@ -54,9 +56,15 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
     privacy_.load();
     services_ = std::make_unique<PairServices>(
         loop_, ui_, files_, globals_, host_, privacy_, loadEncoder(), watchdog_, errors_, fast_,
-        deviceInUse_, [this] { requestExit(0); }, std::function<void(bool)>{},
+        deviceInUse_, [this] { requestExit(0); },
+        [this](bool cycling) {
+            if (desktop_ != nullptr) {
+                desktop_->setTrayCycling(cycling);
+            }
+        },
         [this](int pair, const std::string& device) { cardRefused(pair, device); },
-        [this] { companion_.start(); });
+        [this] { companion_.start(); }, nullptr, [this](int pair) { openPairWindow(pair); },
+        options_.diagnostics);
     if (!fileRun()) {
         mixer_ = std::make_unique<mixer::AlsaMixer>();
         services_->mixer = mixer_.get();
@@ -65,6 +73,9 @@ Program::Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver
 
 Program::~Program() {
     watchDogTimer_.setEnabled(false);
+    if (desktop_ != nullptr) {
+        desktop_->release();
+    }
     for (auto& pair : pairs_) {
         pair.reset();
     }
@@ -84,9 +95,22 @@ void Program::start() {
         }
         pairs_.at(static_cast<std::size_t>(p - 1)) = std::move(pair);
     }
+    if (desktop_ != nullptr) {
+        desktop_->attach({pairs_[0].get(), pairs_[1].get(), pairs_[2].get()},
+                         [this] { requestExit(0); });
+    }
     for (const int p : kCreationOrder) {
         pairs_.at(static_cast<std::size_t>(p - 1))->startUp();
     }
+}
+
+void Program::openPairWindow(int pair) {
+    if (desktop_ != nullptr) {
+        desktop_->openPairWindow(pair);
+        return;
+    }
+    logLine(LogLevel::Info, "pair " + std::to_string(pair) +
+                                ": the settings window was asked for; this run has no windows");
 }
 
 void Program::WatchDogTimerTimer() {
@@ -120,13 +144,24 @@ void Program::detectorFailure(const std::string& message) {
             pair->releaseRelay();
         }
     }
+    if (desktop_ != nullptr) {
+        desktop_->release();
+    }
     for (auto& pair : pairs_) {
         pair.reset();
     }
     ui_.setTrayIconVisible(false);
     // The new instance must find the lock free.
     lock_.reset();
-    startDetached(executablePath(), {"-REBOOT", "--headless", "--home", options_.home.string()});
+    std::vector<std::string> args = {"-REBOOT"};
+    if (options_.diagnostics) {
+        args.emplace_back("-D");
+    }
+    if (options_.headless) {
+        args.emplace_back("--headless");
+    }
+    args.insert(args.end(), {"--home", options_.home.string()});
+    startDetached(executablePath(), args);
     loop_.quit(0);
 }
 
@@ -186,6 +221,9 @@ void Program::finishRecordingsThenExit(int code) {
 
 void Program::exitSequence(int code) {
     watchDogTimer_.setEnabled(false);
+    if (desktop_ != nullptr) {
+        desktop_->storePositions();
+    }
     for (auto& pair : pairs_) {
         if (pair) {
             pair->writeExitPosition();
@@ -209,6 +247,9 @@ void Program::exitSequence(int code) {
                                         "_DISABLED: SoundBoard - " + pair->deviceName());
             }
         }
+    }
+    if (desktop_ != nullptr) {
+        desktop_->release();
     }
     for (auto& pair : pairs_) {
         pair.reset();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/companion_program.h"
+#include "app/desktop.h"
 #include "app/error_logs.h"
 #include "app/line_pair.h"
 #include "app/pair_services.h"
@@ -43,8 +44,10 @@ class Program {
     // retention step runs one second after a stop) before the exit sequence.
     static constexpr Millis kSettleTime{3000};
 
+    // desktop: the windows of a desktop run, or null for a headless one; it outlives
+    // the program.
     Program(const ProgramOptions& options, EventLoop& loop, FastAudioDriver* fast,
-            std::unique_ptr<InstanceLock> lock);
+            std::unique_ptr<InstanceLock> lock, Desktop* desktop = nullptr);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -66,13 +69,16 @@ class Program {
     void onEndOfInput();
     void finishRecordingsThenExit(int code);
     void exitSequence(int code);
+    void openPairWindow(int pair);
 
     ProgramOptions options_;
     EventLoop& loop_;
     FastAudioDriver* fast_;
     std::unique_ptr<InstanceLock> lock_;
     StartupValues values_;
-    HeadlessUserInterface ui_;
+    Desktop* desktop_;
+    HeadlessUserInterface headlessUi_;
+    UserInterface& ui_;
     CompanionProgram companion_;
     settings::ConfigFiles files_;
     ErrorLogs errors_;

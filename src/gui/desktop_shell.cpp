@@ -1,0 +1,108 @@
+#include "gui/desktop_shell.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "app/line_pair.h"
+#include "platform/log.h"
+
+namespace kovra::gui {
+
+namespace {
+
+bool displayNamed() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+DesktopShell::DesktopShell()
+    : ownedApp_(QApplication::instance() == nullptr ? std::make_unique<QApplication>(argc_, argv_)
+                                                    : nullptr),
+      tray_({[this](int pair) { openPairWindow(pair); },
+             [this] {
+                 if (exit_) {
+                     exit_();
+                 }
+             }}),
+      ui_([this](bool visible) { tray_.setIconVisible(visible); }) {
+    // Closing a pair window must not end the program: only "Sair" does.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!TrayWindow::trayAvailable()) {
+        logLine(LogLevel::Warning,
+                "no system tray on this desktop: the tray icon is not shown; the program runs "
+                "on (its windows open on the host's command)");
+    }
+}
+
+DesktopShell::~DesktopShell() {
+    release();
+}
+
+void DesktopShell::attach(const std::array<LinePair*, 3>& pairs, std::function<void()> exit) {
+    exit_ = std::move(exit);
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (pairs[i] != nullptr) {
+            windows_[i] = std::make_unique<PairWindow>(*pairs[i], [this] { windowHidden(); });
+        }
+    }
+}
+
+void DesktopShell::openPairWindow(int pair) {
+    PairWindow* window = pairWindow(pair);
+    if (window == nullptr) {
+        return;
+    }
+    // Pairs 2 and 3 keep "Configurações" off while their window is open.
+    if (pair != 1) {
+        tray_.setSettingsEnabled(false);
+    }
+    window->openFromMenu();
+}
+
+bool DesktopShell::pairWindowShown(int pair) const {
+    const auto& window = windows_.at(static_cast<std::size_t>(pair - 1));
+    return window && window->isVisible();
+}
+
+void DesktopShell::windowHidden() {
+    tray_.setSettingsEnabled(true);
+}
+
+void DesktopShell::storePositions() {
+    for (auto& window : windows_) {
+        if (window) {
+            window->pair().settings().Top = window->y();
+            window->pair().settings().Left = window->x();
+        }
+    }
+}
+
+void DesktopShell::release() {
+    for (auto& window : windows_) {
+        if (window) {
+            window->hide();
+            window.reset();
+        }
+    }
+}
+
+}  // namespace kovra::gui
+
+namespace kovra {
+
+std::unique_ptr<Desktop> makeDesktop() {
+    if (!gui::displayNamed()) {
+        logLine(LogLevel::Info, "no display: running headless");
+        return nullptr;
+    }
+    return std::make_unique<gui::DesktopShell>();
+}
+
+}  // namespace kovra

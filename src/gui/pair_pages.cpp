@@ -1,0 +1,369 @@
+// The audio, recording and "Testes" pages of the pair window, and the line displays.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/line_pair.h"
+#include "audio/audio_texts.h"
+#include "audio/pair_audio_page.h"
+#include "gui/pair_window.h"
+
+namespace kovra::gui {
+
+namespace {
+
+constexpr int kLineNameMax = 9;
+constexpr std::array<int, 5> kBitRatesKbps = {8, 16, 32, 64, 128};
+
+// Typing into a line name accepts letters A to Z and a to z, digits, "-" and the editing
+// keys; the name becomes part of a folder name.
+class LineNameKeys final : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QString text = key->text();
+            if (text.size() == 1 && text[0].isPrint()) {
+                const QChar c = text[0];
+                const bool allowed = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
+                                     (c >= u'0' && c <= u'9') || c == u'-';
+                if (!allowed) {
+                    return true;
+                }
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+QString kbPerMinute(int item) {
+    const int kbps = kBitRatesKbps.at(static_cast<std::size_t>(std::clamp(item, 0, 4)));
+    return QString::number(kbps * 60 / 8) + QStringLiteral(" KB por minuto");
+}
+
+QStringList bitRateItems() {
+    QStringList items;
+    for (const int kbps : kBitRatesKbps) {
+        items << QStringLiteral("%1 Kbps").arg(kbps);
+    }
+    return items;
+}
+
+QLabel* label(QWidget* parent, const char* text) {
+    return child<QLabel>(parent, QString::fromUtf8(text));
+}
+
+}  // namespace
+
+QWidget* PairWindow::buildLineDisplay(int k) {
+    line::LineChannel& c = pair_.logic().channel(k);
+    auto* box = child<QGroupBox>(
+        this, QString::fromUtf8("Diagnósticos e testes ") + qs(pair_.settings().edNomeCanal(k)));
+    box->setObjectName(QStringLiteral("GBDiaginL%1").arg(k));
+    auto* form = child<QFormLayout>(box);
+    auto* status = bindings_.liveText(box, [&c] { return c.edSTATUS; });
+    status->setObjectName(QStringLiteral("edSTATUS%1").arg(k));
+    auto* ring = bindings_.liveText(box, [&c] { return c.edRing; });
+    ring->setObjectName(QStringLiteral("edRing%1").arg(k));
+    ring->setAlignment(Qt::AlignRight);
+    auto* number = bindings_.liveText(box, [&c] { return c.EdSeq; });
+    number->setObjectName(QStringLiteral("EdSeq%1").arg(k));
+    auto* level = bindings_.liveText(box, [&c] { return c.edDB; });
+    level->setObjectName(QStringLiteral("edDB%1").arg(k));
+    form->addRow(label(box, "Status:"), status);
+    form->addRow(label(box, "Toques:"), ring);
+    form->addRow(label(box, "Número:"), number);
+    form->addRow(label(box, "Nível (dB):"), level);
+    return box;
+}
+
+QWidget* PairWindow::buildAudioPage() {
+    settings::PairSettings& s = pair_.settings();
+    const int p = pair_.pair();
+    auto* page = child<QWidget>(this);
+    auto* layout = child<QVBoxLayout>(page);
+
+    auto* card = child<QGroupBox>(page, QString::fromUtf8(" Placa de som "));
+    auto* cardForm = child<QFormLayout>(card);
+    auto* devices = bindings_.liveText(card, [&s] { return s.CbDevices.text; });
+    devices->setObjectName(QStringLiteral("CbDevices"));
+    auto* input = bindings_.liveText(card, [&s] { return s.CBList.text; });
+    input->setObjectName(QStringLiteral("CBList"));
+    QStringList adapters;
+    if (p == 1) {
+        for (const char* item : audio::texts::kAdapterPair1) {
+            adapters << QString::fromUtf8(item);
+        }
+    } else {
+        for (const char* item : audio::texts::kLineCount) {
+            adapters << QString::fromUtf8(item);
+        }
+    }
+    auto* adapter = bindings_.combo(
+        card, adapters,
+        [this]() -> int& { return pair_.settings().adapterList(pair_.pair()).itemIndex; },
+        [this] { changed(); });
+    adapter->setObjectName(p == 1 ? QStringLiteral("CBTipoAdp") : QStringLiteral("CBChannel"));
+    auto* volume = bindings_.slider(
+        card, audio::PairAudioPage::kTrack1Min, audio::PairAudioPage::kTrack1Max,
+        [&s]() -> int& { return s.Track1; }, [this] { changed(); });
+    volume->setObjectName(QStringLiteral("Track1"));
+    auto* volumeText = bindings_.liveLabel(card, [&s] { return std::to_string(s.Track1) + "%"; });
+    auto* volumeRow = child<QWidget>(card);
+    auto* volumeLayout = child<QHBoxLayout>(volumeRow);
+    volumeLayout->setContentsMargins(0, 0, 0, 0);
+    volumeLayout->addWidget(volume, 1);
+    volumeLayout->addWidget(volumeText);
+    cardForm->addRow(label(card, "Placa de som:"), devices);
+    cardForm->addRow(label(card, audio::texts::kRecordingInput), input);
+    cardForm->addRow(label(card, p == 1 ? "Tipo do adaptador" : audio::texts::kLineCountCaption),
+                     adapter);
+    cardForm->addRow(label(card, audio::texts::kVolume), volumeRow);
+    layout->addWidget(card);
+
+    auto* displays = child<QWidget>(page);
+    auto* displayRow = child<QHBoxLayout>(displays);
+    displayRow->setContentsMargins(0, 0, 0, 0);
+    auto* names = child<QGroupBox>(page, QStringLiteral(" Nome da linha "));
+    auto* namesForm = child<QFormLayout>(names);
+    auto* keys = child<LineNameKeys>(names);
+    for (int k = 1; k <= 2; ++k) {
+        displayRow->addWidget(buildLineDisplay(k));
+        auto* name = bindings_.text(
+            names, [&s, k]() -> std::string& { return s.edNomeCanal(k); }, [this] { changed(); });
+        name->setObjectName(QStringLiteral("edNomeCanal%1").arg(k));
+        name->setMaxLength(kLineNameMax);
+        name->installEventFilter(keys);
+        // Pasted text is not filtered, but a path separator never reaches a folder name.
+        connect(name, &QLineEdit::textEdited, this, [name, &s, k](const QString& text) {
+            QString clean = text;
+            clean.remove(u'/').remove(u'\\');
+            if (clean != text) {
+                name->setText(clean);
+                s.edNomeCanal(k) = ss(clean);
+            }
+        });
+        namesForm->addRow(child<QLabel>(names, QStringLiteral("Linha %1").arg(pair_.line(k))),
+                          name);
+    }
+    layout->addWidget(displays);
+    layout->addWidget(names);
+
+    auto* remove = child<QGroupBox>(page, QStringLiteral(" Remover linhas "));
+    auto* removeRow = child<QHBoxLayout>(remove);
+    auto* ddd = bindings_.text(
+        remove, [&s]() -> std::string& { return s.EditDDDLocal; },
+        [this, &s] {
+            // The process-wide area code follows every change; the file on the next save.
+            pair_.services().globals.LocalDDD = s.EditDDDLocal;
+            changed();
+        });
+    ddd->setObjectName(QStringLiteral("EditDDDLocal"));
+    btRemover_ = child<QPushButton>(remove, QString::fromUtf8(PairDialog::kRemoveCaption));
+    btRemover_->setObjectName(QStringLiteral("btRemover"));
+    btRemover_->setAutoDefault(false);
+    connect(btRemover_, &QPushButton::clicked, this, [this] {
+        dialog_.btRemoverClick();
+        syncState();
+    });
+    removeRow->addWidget(label(remove, "DDDLocal"));
+    removeRow->addWidget(ddd);
+    removeRow->addStretch();
+    removeRow->addWidget(btRemover_);
+    layout->addWidget(remove);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* PairWindow::buildRecordPage() {
+    settings::PairSettings& s = pair_.settings();
+    const int p = pair_.pair();
+    auto* page = child<QWidget>(this);
+    auto* layout = child<QVBoxLayout>(page);
+    auto* options = child<QGroupBox>(
+        page, QString::fromUtf8(" Opções de gravações (válidas para as duas linhas) "));
+    auto* grid = child<QGridLayout>(options);
+    auto edit = [this] { changed(); };
+
+    auto* autoRec = bindings_.check(
+        options, "Gravar em modo automático", [&s]() -> bool& { return s.CheckAutoRec; },
+        [this, &s] {
+            recordRules_.CheckAutoRecClick(s.CheckAutoRec, s.CheckOffHook);
+            changed();
+        });
+    autoRec->setObjectName(QStringLiteral("CheckAutoRec"));
+    auto* offRing = bindings_.check(
+        options,
+        "Toque da campainha finaliza gravação (use somente se não "
+        "tiver serviço de bina habiltado na linha) ",
+        [&s]() -> bool& { return s.CheckOffRing; }, edit);
+    offRing->setObjectName(QStringLiteral("CheckOffRing"));
+    auto* offTom = bindings_.check(
+        options, "Tom de discar finaliza gravação em curso",
+        [&s]() -> bool& { return s.CheckOffTom; }, edit);
+    offTom->setObjectName(QStringLiteral("CheckOffTom"));
+    auto* offDial = bindings_.check(
+        options,
+        p == 1 ? "Ao iniciar uma nova chamada, finalizar gravação em curso"
+               : "Ao iniciar uma chamada, finalizar gravação em curso",
+        [&s]() -> bool& { return s.CheckOffDial; }, edit);
+    offDial->setObjectName(QStringLiteral("CheckOffDial"));
+    auto* offHook = bindings_.check(
+        options,
+        p == 1 ? "Iniciar a gravação ao retirar o fone do gancho"
+               : "Finalizar gravação ao colocar o fone no gancho",
+        [&s]() -> bool& { return s.CheckOffHook; },
+        [this, &s] {
+            recordRules_.CheckOffHookClick(s.CheckAutoRec, s.CheckOffHook);
+            changed();
+        });
+    offHook->setObjectName(QStringLiteral("CheckOffHook"));
+    stopOptions_ = {offTom, offDial};
+    if (p == 1) {
+        hookOnly_.push_back(offHook);
+    }
+
+    auto* lbPause = label(options, "PAUSAR após silencio de");
+    auto* spinPause = bindings_.spin(
+        options, 2, 100, [&s]() -> int& { return s.SpinPause; }, edit);
+    spinPause->setObjectName(QStringLiteral("SpinPause"));
+    auto* sgs1 = label(options, "sgs");
+    auto* lbStop = label(options, "PARAR após pausado por");
+    auto* spinStop = bindings_.spin(
+        options, 2, 320, [&s]() -> int& { return s.SpinStop; }, edit);
+    spinStop->setObjectName(QStringLiteral("SpinStop"));
+    auto* sgs2 = label(options, "sgs");
+    silence_ = {lbPause, spinPause, sgs1, lbStop, spinStop, sgs2};
+    auto* lbMin = label(options, "Descartar gravações cujo tempo seja menor que");
+    auto* spinMin = bindings_.spin(
+        options, 5, 100, [&s]() -> int& { return s.SpinMin; }, edit);
+    spinMin->setObjectName(QStringLiteral("SpinMin"));
+
+    int row = 0;
+    for (QWidget* box : {static_cast<QWidget*>(autoRec), static_cast<QWidget*>(offRing),
+                         static_cast<QWidget*>(offTom), static_cast<QWidget*>(offDial),
+                         static_cast<QWidget*>(offHook)}) {
+        grid->addWidget(box, row++, 0, 1, 3);
+    }
+    grid->addWidget(lbPause, row, 0);
+    grid->addWidget(spinPause, row, 1);
+    grid->addWidget(sgs1, row++, 2);
+    grid->addWidget(lbStop, row, 0);
+    grid->addWidget(spinStop, row, 1);
+    grid->addWidget(sgs2, row++, 2);
+    grid->addWidget(lbMin, row, 0);
+    grid->addWidget(spinMin, row, 1);
+    grid->addWidget(label(options, "segundos"), row++, 2);
+    grid->setColumnStretch(0, 1);
+    layout->addWidget(options);
+
+    auto* folder = child<QGroupBox>(
+        page, QString::fromUtf8(" Salvar arquivos de gravações em (neste PC ou numa "
+                                "pasta compartilhada na rede local) "));
+    auto* folderRow = child<QHBoxLayout>(folder);
+    auto* pasta = bindings_.text(
+        folder, [&s]() -> std::string& { return s.EditPasta; }, edit);
+    pasta->setObjectName(QStringLiteral("EditPasta"));
+    auto* choose = child<QPushButton>(folder, QStringLiteral("..."));
+    choose->setObjectName(QStringLiteral("btSelePasta"));
+    choose->setAutoDefault(false);
+    connect(choose, &QPushButton::clicked, this, [this, pasta, &s] {
+        s.EditPasta = s.RecordingBase;
+        pasta->setText(qs(s.EditPasta));
+        const QString chosen = QFileDialog::getExistingDirectory(
+            this, QString::fromUtf8("Selecione a pasta onde serão salvas as gravações"),
+            qs(s.RecordingBase));
+        if (!chosen.isEmpty()) {
+            s.EditPasta = ss(chosen);
+            s.RecordingBase = s.EditPasta;
+            pasta->setText(chosen);
+            changed();
+        }
+    });
+    folderRow->addWidget(pasta, 1);
+    folderRow->addWidget(choose);
+    layout->addWidget(folder);
+
+    auto* quality = child<QWidget>(page);
+    auto* qualityRow = child<QHBoxLayout>(quality);
+    qualityRow->setContentsMargins(0, 0, 0, 0);
+    for (int k = 1; k <= 2; ++k) {
+        auto* group =
+            child<QGroupBox>(quality, QString::fromUtf8(" Amplificador de volume Linha ") +
+                                          QString::number(pair_.line(k)) + u' ');
+        auto* form = child<QFormLayout>(group);
+        auto* rate = bindings_.combo(
+            group, bitRateItems(), [&s, k]() -> int& { return s.cbBitRat(k); },
+            [this, &s, k] {
+                if (!pair_.recordingControl().Recording(k)) {
+                    pair_.recordingControl().setBitRateItem(k, s.cbBitRat(k));
+                }
+                changed();
+            });
+        rate->setObjectName(QStringLiteral("cbBitRat%1").arg(k));
+        auto* figure = child<QLabel>(group);
+        bindings_.onLoad([figure, &s, k] { figure->setText(kbPerMinute(s.cbBitRat(k))); });
+        connect(rate, &QComboBox::currentIndexChanged, figure,
+                [figure](int item) { figure->setText(kbPerMinute(item)); });
+        auto* rateRow = child<QWidget>(group);
+        auto* rateLayout = child<QHBoxLayout>(rateRow);
+        rateLayout->setContentsMargins(0, 0, 0, 0);
+        rateLayout->addWidget(rate);
+        rateLayout->addWidget(figure, 1);
+        form->addRow(label(group, "Qualidade:"), rateRow);
+        if (p != 1) {
+            auto* amp = bindings_.check(
+                group, "Amplificador sempre ligado", [&s, k]() -> bool& { return s.CheckAmp(k); },
+                edit);
+            amp->setObjectName(QStringLiteral("CheckAmp%1").arg(k));
+            auto* gain = bindings_.slider(
+                group, 1, 25, [&s, k]() -> int& { return s.TrackBarAmp(k); }, edit);
+            gain->setObjectName(QStringLiteral("TrackBarAmp%1").arg(k));
+            auto* percent = bindings_.liveLabel(
+                group, [&s, k] { return std::to_string(s.TrackBarAmp(k) * 4) + "%"; });
+            auto* gainRow = child<QWidget>(group);
+            auto* gainLayout = child<QHBoxLayout>(gainRow);
+            gainLayout->setContentsMargins(0, 0, 0, 0);
+            gainLayout->addWidget(gain, 1);
+            gainLayout->addWidget(percent);
+            form->addRow(amp);
+            form->addRow(gainRow);
+        }
+        qualityRow->addWidget(group);
+    }
+    layout->addWidget(quality);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* PairWindow::buildTestsPage() {
+    settings::PairSettings& s = pair_.settings();
+    auto* page = child<QWidget>(this);
+    auto* form = child<QFormLayout>(page);
+    auto edit = [this] { changed(); };
+    auto* ddd = bindings_.text(
+        page, [&s]() -> std::string& { return s.edTesteDDD; }, edit);
+    ddd->setObjectName(QStringLiteral("edTesteDDD"));
+    auto* fone = bindings_.text(
+        page, [&s]() -> std::string& { return s.edTesteFone; }, edit);
+    fone->setObjectName(QStringLiteral("edTesteFone"));
+    form->addRow(label(page, "DDD:"), ddd);
+    form->addRow(label(page, "Fone:"), fone);
+    return page;
+}
+
+}  // namespace kovra::gui

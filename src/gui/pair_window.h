@@ -1,0 +1,87 @@
+// The line-pair window: one design for the three pairs, with pair 1's extra and missing
+// controls as data. Shows and edits its pair's settings, line state, recording and relay
+// models; every rule is in the pair's models (PairDialog and the rest). GUI thread only.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/pair_dialog.h"
+#include "gui/bindings.h"
+#include "recording/recording_page_rules.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+
+namespace kovra {
+class LinePair;
+}
+
+namespace kovra::gui {
+
+class PairWindow final : public QDialog {
+  public:
+    // Live fields are refreshed this often while the window is on screen.
+    static constexpr int kRefreshMs = 250;
+
+    // pair outlives the window. hidden runs each time the window hides (the tray menu
+    // enables "Configurações" again).
+    PairWindow(LinePair& pair, std::function<void()> hidden);
+    ~PairWindow() override;
+
+    // As the tray menu opens it: centred, on the audio page, modal to the application.
+    void openFromMenu();
+    LinePair& pair() { return pair_; }
+    QTabWidget& pages() { return *pages_; }
+    // Brings every control in line with the models now.
+    void refresh();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void reject() override;  // Esc and the close box: "Cancelar"
+
+  private:
+    struct Context;
+    QWidget* buildColumn();
+    QWidget* buildAudioPage();
+    QWidget* buildRecordPage();
+    QWidget* buildDiagnosticsPage();
+    QWidget* buildRelayPage();
+    QWidget* buildTestsPage();
+    QWidget* buildLineDisplay(int k);
+    void choose(PairPage page);
+    void changed();
+    void syncState();
+
+    LinePair& pair_;
+    PairDialog& dialog_;
+    std::function<void()> hidden_;
+    Bindings bindings_;
+    RecordingPageRules recordRules_{false, false};
+    QTabWidget* pages_ = nullptr;
+    std::array<QWidget*, 5> pageWidgets_{};
+    std::array<QToolButton*, 4> entries_{};  // audio, record, help, relay
+    QPushButton* btBoard_ = nullptr;
+    QPushButton* btApply1_ = nullptr;
+    QPushButton* bnStart_ = nullptr;
+    QPushButton* bnStop_ = nullptr;
+    QPushButton* btRemover_ = nullptr;
+    QLabel* lbTitDetector_ = nullptr;
+    std::vector<QWidget*> stopOptions_;  // CheckOffTom, CheckOffDial
+    std::vector<QWidget*> silence_;      // SpinPause, SpinStop and their labels
+    std::vector<QWidget*> hookOnly_;     // pair 1: visible with the hook adapter
+    QTimer live_;
+    bool syncing_ = false;
+};
+
+// " [Linhas 1 e 2]" and the product title: the window's title.
+QString pairWindowTitle(int pair);
+
+}  // namespace kovra::gui

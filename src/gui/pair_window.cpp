@@ -1,5 +1,6 @@
 #include "gui/pair_window.h"
 
+#include <QDesktopServices>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -9,10 +10,13 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/line_pair.h"
 #include "app/startup_values.h"
+#include "platform/process/instance_lock.h"
+#include "settings/help_topics.h"
 
 namespace kovra::gui {
 
@@ -154,6 +158,7 @@ QWidget* PairWindow::buildColumn() {
         if (page == PairPage::Diagnostics) {
             connect(entry, &QToolButton::clicked, this, [this] {
                 dialog_.helpClicked();
+                openHelp();
                 syncState();
             });
         } else {
@@ -182,6 +187,23 @@ QWidget* PairWindow::buildColumn() {
     layout->addWidget(btBoard_);
     layout->addStretch();
     return column;
+}
+
+void PairWindow::openHelp() {
+    static constexpr std::array<settings::PairPage, 4> kHelpPages = {
+        settings::PairPage::Audio, settings::PairPage::Recording, settings::PairPage::Diagnostics,
+        settings::PairPage::Relay};
+    const auto index = static_cast<std::size_t>(dialog_.page());
+    if (index >= kHelpPages.size()) {
+        return;
+    }
+    const auto topic = settings::pairWindowHelpTopic(kHelpPages.at(index));
+    if (!topic) {
+        return;  // the diagnostics page has no topic
+    }
+    const auto page =
+        settings::helpTopicPage(settings::helpFolder(executablePath().parent_path()), *topic);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string())));
 }
 
 void PairWindow::choose(PairPage page) {

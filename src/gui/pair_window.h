@@ -57,6 +57,7 @@ class PairWindow final : public QDialog {
     QWidget* buildTestsPage();
     QWidget* buildLineDisplay(int k);
     void choose(PairPage page);
+    void openHelp();
     void changed();
     void syncState();
 

@@ -66,6 +66,7 @@ PairRig::PairRig(int pair, bool diagnostics,
                      {},
                      {},
                      {},
+                     {},
                      diagnostics});
     pair_ = std::make_unique<LinePair>(pair, *services_, PairInput{});
 }

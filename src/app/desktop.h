@@ -26,6 +26,9 @@ class Desktop {
     virtual bool pairWindowShown(int pair) const = 0;
     // The tray icon cycles its images while a line records.
     virtual void setTrayCycling(bool cycling) = 0;
+    // Closes any open message box (as its default answer would); true when one was
+    // open. The exit waits for the handler that opened it to return first.
+    virtual bool closeMessageBoxes() = 0;
     // Exit: each window's position into its pair's settings, then the windows close and
     // go, before their pairs do.
     virtual void storePositions() = 0;

@@ -140,6 +140,7 @@ void LinePair::startUp() {
         s_.ui.messageBox("Configurações da placa de som",
                          "Pressione em OK para configurar a placa de som agora",
                          MessageIcon::Information, MessageButtons::Ok);
+        startedUp_ = true;
         openConfigWindow();
         return;
     }
@@ -150,6 +151,7 @@ void LinePair::TimerFechaTimer() {
     timerFecha_.setEnabled(false);
     CbDevicesChange();
     hide();
+    startedUp_ = true;
 }
 
 void LinePair::CbDevicesChange() {

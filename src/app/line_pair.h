@@ -42,6 +42,9 @@ class LinePair final : private line::LineRecordingPort,
     // The start-up of a pair: TimerFecha, 2000 ms later the card change that starts the
     // detectors, then the hide step (relay addresses, line description).
     void startUp();
+    // The start-up is over: the stored relay switches are applied, so the window may
+    // open and save (a save before then would store the relays as off).
+    bool startedUp() const { return startedUp_; }
 
     // What the watchdog and the exit sequence read and do.
     bool deviceShown() const { return !settings_.CbDevices.text.empty(); }
@@ -174,6 +177,7 @@ class LinePair final : private line::LineRecordingPort,
     std::unique_ptr<PairDialog> dialog_;
     Timer timerFecha_;
     std::optional<TimePoint> fileStart_;
+    bool startedUp_ = false;
 };
 
 }  // namespace kovra

@@ -43,6 +43,7 @@ std::string PairDialog::linesBracket() const {
 
 void PairDialog::choosePage(PairPage page) {
     page_ = page;
+    TestPageActive = false;  // leaving "Testes" clears it
     flags_.RecordPageOpen = page == PairPage::Record;
     if (page == PairPage::Audio) {
         TabAudioShow();

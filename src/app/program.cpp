@@ -11,6 +11,7 @@ namespace kovra {
 namespace {
 
 constexpr Millis kWatchdogPeriod{1000};
+constexpr Millis kMessageBoxGrace{50};
 constexpr int kUsageError = 2;
 // Pairs are created in this order; pair 2 comes last.
 constexpr std::array<int, 3> kCreationOrder = {1, 3, 2};
@@ -201,6 +202,12 @@ void Program::requestExit(int code) {
 }
 
 void Program::finishRecordingsThenExit(int code) {
+    // A message box runs inside the handler that asked for it: that handler must return
+    // before the pairs it belongs to can go.
+    if (desktop_ != nullptr && desktop_->closeMessageBoxes()) {
+        loop_.singleShot(kMessageBoxGrace, [this, code] { finishRecordingsThenExit(code); });
+        return;
+    }
     // The companion goes first, whether this system started it or not.
     companion_.end();
     // Recordings end cleanly before anything is released, and the retention step gets

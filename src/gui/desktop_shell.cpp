@@ -1,5 +1,7 @@
 #include "gui/desktop_shell.h"
 
+#include <QMenu>
+#include <QTimer>
 #include <cstdlib>
 #include <string>
 
@@ -9,6 +11,8 @@
 namespace kovra::gui {
 
 namespace {
+
+constexpr int kStartUpRetryMs = 200;
 
 bool displayNamed() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -57,6 +61,12 @@ void DesktopShell::attach(const std::array<LinePair*, 3>& pairs, std::function<v
 void DesktopShell::openPairWindow(int pair) {
     PairWindow* window = pairWindow(pair);
     if (window == nullptr) {
+        return;
+    }
+    if (!window->pair().startedUp()) {
+        // Asked for in the pair's first two seconds: it opens once they are over.
+        QTimer::singleShot(std::chrono::milliseconds(kStartUpRetryMs), &tray_.menu(),
+                           [this, pair] { openPairWindow(pair); });
         return;
     }
     // Pairs 2 and 3 keep "Configurações" off while their window is open.

@@ -25,6 +25,7 @@ class DesktopShell final : public Desktop {
     void openPairWindow(int pair) override;
     bool pairWindowShown(int pair) const override;
     void setTrayCycling(bool cycling) override { tray_.setCycling(cycling); }
+    bool closeMessageBoxes() override { return ui_.closeOpenBoxes(); }
     void storePositions() override;
     void release() override;
 

@@ -68,7 +68,17 @@ MessageAnswer GuiUserInterface::messageBox(const std::string& title, const std::
         box.setDefaultButton(QMessageBox::No);
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    return answer(box.exec());
+    open_.push_back(&box);
+    const int chosen = box.exec();
+    open_.pop_back();
+    return answer(chosen);
+}
+
+bool GuiUserInterface::closeOpenBoxes() {
+    for (QMessageBox* box : open_) {
+        box->reject();
+    }
+    return !open_.empty();
 }
 
 void GuiUserInterface::beep() {

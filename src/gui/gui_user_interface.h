@@ -3,8 +3,11 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/user_interface.h"
+
+class QMessageBox;
 
 namespace kovra::gui {
 
@@ -18,9 +21,12 @@ class GuiUserInterface final : public UserInterface {
                              MessageButtons buttons) override;
     void beep() override;
     void setTrayIconVisible(bool visible) override;
+    // Closes the boxes now open; true when there was one.
+    bool closeOpenBoxes();
 
   private:
     std::function<void(bool)> trayVisible_;
+    std::vector<QMessageBox*> open_;  // boxes shown now, innermost last
 };
 
 }  // namespace kovra::gui

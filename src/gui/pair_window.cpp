@@ -71,6 +71,7 @@ PairWindow::PairWindow(LinePair& pair, std::function<void()> hidden)
     connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
         if (!syncing_ && pair_.pair() == 1) {
             dialog_.setTestPageActive(index == static_cast<int>(PairPage::Tests));
+            syncState();
         }
     });
 
@@ -89,6 +90,8 @@ PairWindow::PairWindow(LinePair& pair, std::function<void()> hidden)
     for (QPushButton* button : {bnStart_, bnStop_, ok, btApply1_, cancel}) {
         button->setAutoDefault(false);
     }
+    // Enter in an edit is "Ok", as in any dialog.
+    ok->setDefault(true);
     connect(bnStart_, &QPushButton::clicked, this, [this] {
         pair_.detectorControl().BnStartClick();
         syncState();
@@ -226,6 +229,10 @@ void PairWindow::openFromMenu() {
     show();
     raise();
     activateWindow();
+    // The first thing a user changes here is a line's name.
+    if (auto* name = findChild<QWidget*>(QStringLiteral("edNomeCanal1"))) {
+        name->setFocus();
+    }
 }
 
 void PairWindow::refresh() {
@@ -239,7 +246,9 @@ void PairWindow::syncState() {
     for (int i = 0; i <= static_cast<int>(PairPage::Relay); ++i) {
         pages_->setTabVisible(i, dialog_.tabVisible(static_cast<PairPage>(i)));
     }
-    pages_->setCurrentIndex(static_cast<int>(chosen));
+    // "Testes" shows over the chosen page while its tab is picked.
+    pages_->setCurrentIndex(dialog_.TestPageActive ? static_cast<int>(PairPage::Tests)
+                                                   : static_cast<int>(chosen));
     constexpr std::array<PairPage, 4> kPages = {PairPage::Audio, PairPage::Record,
                                                 PairPage::Diagnostics, PairPage::Relay};
     for (std::size_t i = 0; i < entries_.size(); ++i) {

@@ -9,15 +9,20 @@
 namespace kovra::gui::testing {
 
 QApplication& application() {
+    if (auto* running = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return *running;  // the screenshot program's, on a real display
+    }
     // Set before the application exists: no display is needed.
     static int argc = 1;
     static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app = [] {
+    // Kept to the end of the process: destroyed among the static objects, after Qt's
+    // own, it would crash the test program on its way out.
+    static QApplication* const app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         auto made = std::make_unique<QApplication>(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
-        return made;
+        return made.release();
     }();
     return *app;
 }

@@ -19,7 +19,8 @@
 
 namespace kovra::gui::testing {
 
-// The application object of the test program, on the offscreen platform.
+// The application object of the test program, on the offscreen platform unless a
+// program made its own first.
 QApplication& application();
 
 struct Box {

@@ -318,6 +318,19 @@ TEST(PairWindow, DiagnosticsPageWithItsButtonOnlyWithTheSwitch) {
     EXPECT_FALSE(window.pages().isTabVisible(2));
 }
 
+TEST(PairWindow, TestsPageOfPairOneShowsOverTheChosenPageUntilAnotherIsChosen) {
+    PairRig rig(1);
+    PairWindow window(rig.pair(), {});
+    window.openFromMenu();
+    window.pages().setCurrentIndex(static_cast<int>(PairPage::Tests));
+    EXPECT_TRUE(rig.pair().dialog().TestPageActive);
+    window.refresh();
+    EXPECT_EQ(window.pages().currentIndex(), static_cast<int>(PairPage::Tests));
+    click(window, "PanelRecord");
+    EXPECT_FALSE(rig.pair().dialog().TestPageActive);
+    EXPECT_EQ(window.pages().currentIndex(), static_cast<int>(PairPage::Record));
+}
+
 TEST(PairWindow, LiveFieldsFollowTheLineOnlyWhileShown) {
     PairRig rig(2);
     PairWindow window(rig.pair(), {});

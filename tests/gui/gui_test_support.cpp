@@ -71,6 +71,7 @@ PairRig::PairRig(int pair, bool diagnostics,
                      {},
                      {},
                      {},
+                     nullptr,
                      {},
                      diagnostics});
     pair_ = std::make_unique<LinePair>(pair, *services_, PairInput{});

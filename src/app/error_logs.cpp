@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <typeinfo>
 
+#include "platform/system/local_time.h"
+
 namespace kovra {
 
 namespace {
@@ -38,9 +40,7 @@ bool appendText(const std::filesystem::path& path, const std::string& text) {
 }  // namespace
 
 std::string formatDateTime(TimePoint t) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = localCalendarTime(t);
     char text[32];
     std::strftime(text, sizeof text, "%d/%m/%Y %H:%M:%S", &local);
     return text;

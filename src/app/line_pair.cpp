@@ -7,6 +7,7 @@
 #include "platform/capture/fast_audio_driver.h"
 #include "platform/capture/wav_file_capture.h"
 #include "platform/log.h"
+#include "platform/system/local_time.h"
 #include "recording/portaudio_capture_stage.h"
 #include "recording/pushed_capture_stage.h"
 #include "recording/recording_names.h"
@@ -22,10 +23,7 @@ constexpr int kMinTrackPosition = 3;
 constexpr int kMaxTrackPosition = 100;
 
 std::tm localTime(TimePoint t) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return local;
+    return localCalendarTime(t);
 }
 
 DetectorSource detectorSource(const PairInput& input, FastAudioDriver* fast) {

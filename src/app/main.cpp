@@ -1,17 +1,13 @@
 // kovra-plugin: the line monitor. Single instance; "-REBOOT" as first argument ends the
 // running instance first; "-D" as second shows the diagnostics page.
-#include <signal.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
 #include <optional>
 #include <string_view>
-#include <thread>
 
 #include "app/component_check.h"
 #include "app/desktop.h"
@@ -23,6 +19,7 @@
 #include "platform/mixer/alsa_mixer.h"
 #include "platform/qt_event_loop.h"
 #include "platform/simulated_event_loop.h"
+#include "platform/system/exit_signals.h"
 #include "settings/settings_access.h"
 
 namespace {
@@ -34,41 +31,6 @@ constexpr int kRestartAttempts = 10;
 constexpr const char* kInstanceClass = "TFormKovraPlugInFSK";
 constexpr const char* kInstanceTitle = "FormKovraPlugInFSK";
 constexpr std::string_view kRestartSwitch = "-REBOOT";
-
-// Waits for SIGTERM / SIGINT (log-off, service stop, Ctrl-C) on its own thread and asks
-// the program, on its loop, for the orderly end.
-class SignalWatcher {
-  public:
-    SignalWatcher(EventLoop& loop, Program& program)
-        : thread_([this, &loop, &program] {
-              sigset_t set;
-              sigemptyset(&set);
-              sigaddset(&set, SIGTERM);
-              sigaddset(&set, SIGINT);
-              const timespec tick{0, 200'000'000};
-              while (!stop_) {
-                  if (sigtimedwait(&set, nullptr, &tick) > 0) {
-                      loop.post([&program] { program.requestExit(0); });
-                  }
-              }
-          }) {}
-    ~SignalWatcher() {
-        stop_ = true;
-        thread_.join();
-    }
-
-  private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-void blockExitSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
 
 bool sameWordIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -277,7 +239,7 @@ int main(int argc, char** argv) {
         SimulatedEventLoop loop(options.fileTimeStart.value_or(std::chrono::system_clock::now()));
         FastAudioDriver driver(loop);
         Program program(options, loop, &driver, std::move(lock));
-        SignalWatcher signals(loop, program);
+        ExitSignalWatcher signals([&] { loop.post([&program] { program.requestExit(0); }); });
         program.start();
         code = driver.run();
     } else {
@@ -288,7 +250,7 @@ int main(int argc, char** argv) {
         }
         QtEventLoop loop;
         Program program(options, loop, nullptr, std::move(lock), desktop.get());
-        SignalWatcher signals(loop, program);
+        ExitSignalWatcher signals([&] { loop.post([&program] { program.requestExit(0); }); });
         program.start();
         code = loop.run();
     }

@@ -1,7 +1,5 @@
 #include "app/startup_values.h"
 
-#include <sys/utsname.h>
-
 #include <cctype>
 
 namespace kovra {
@@ -20,14 +18,6 @@ unsigned buildNumber(const std::string& version) {
 }
 
 }  // namespace
-
-PlatformVersion readPlatformVersion() {
-    utsname info{};
-    if (::uname(&info) != 0) {
-        return {};
-    }
-    return {info.sysname, info.release, info.version};
-}
 
 StartupValues makeStartupValues(const PlatformVersion& platform) {
     StartupValues values;

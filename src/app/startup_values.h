@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/system/system_version.h"
+
 namespace kovra {
 
 struct StartupValues {
@@ -16,15 +18,6 @@ struct StartupValues {
 
 inline constexpr const char* kProductTitle = "PlugIn Kovra Repeaters - FSK / DTMF [Versão 2.0.1.8]";
 inline constexpr const char* kProductVersion = "2.0.1.8";
-
-// What the running kernel reports (uname), as the version record would be read.
-struct PlatformVersion {
-    std::string sysname;  // "Linux"
-    std::string release;  // "6.1.0-18-amd64"
-    std::string version;  // "#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)"
-};
-
-PlatformVersion readPlatformVersion();
 
 // Builds the values from a platform version: the name is the system and release,
 // followed by " Build (xx) " and the build number (low 16 bits), as the log expects.

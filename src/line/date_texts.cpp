@@ -3,14 +3,13 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/system/local_time.h"
+
 namespace kovra::line {
 namespace {
 
 std::tm localParts(TimePoint t) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
-    std::tm parts{};
-    localtime_r(&seconds, &parts);
-    return parts;
+    return localCalendarTime(t);
 }
 
 }  // namespace

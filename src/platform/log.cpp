@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/system/local_time.h"
+
 namespace kovra {
 
 namespace {
@@ -52,12 +54,10 @@ void logLine(LogLevel level, std::string_view text) {
         return;
     }
     const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto millis =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
         1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = localCalendarTime(now);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     char prefix[64];

@@ -1,14 +1,12 @@
 #include "recording/lame_library.h"
 
-#include <dlfcn.h>
-
 namespace kovra {
 
 namespace {
 
 template <typename Fn>
-bool resolve(void* handle, const char* symbol, Fn& target, std::string& error) {
-    void* address = dlsym(handle, symbol);
+bool resolve(const SharedLibrary& library, const char* symbol, Fn& target, std::string& error) {
+    void* address = library.symbol(symbol);
     if (address == nullptr) {
         error = std::string("missing entry point ") + symbol;
         return false;
@@ -20,13 +18,12 @@ bool resolve(void* handle, const char* symbol, Fn& target, std::string& error) {
 }  // namespace
 
 std::shared_ptr<const LameLibrary> LameLibrary::load(const std::string& name, std::string& error) {
-    void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        const char* reason = dlerror();
-        error = reason != nullptr ? reason : "cannot be loaded";
+    std::unique_ptr<SharedLibrary> library = SharedLibrary::open(name, error);
+    if (!library) {
         return nullptr;
     }
-    std::shared_ptr<LameLibrary> lib(new LameLibrary(handle, name));
+    const SharedLibrary& handle = *library;
+    std::shared_ptr<LameLibrary> lib(new LameLibrary(std::move(library), name));
     LameApi& a = lib->api_;
     const bool ok =
         resolve(handle, "lame_init", a.lame_init, error) &&
@@ -56,15 +53,9 @@ std::shared_ptr<const LameLibrary> LameLibrary::load(const std::string& name, st
         resolve(handle, "id3tag_set_genre", a.id3tag_set_genre, error);
     if (!ok) {
         error = name + ": " + error;
-        return nullptr;  // the destructor closes the handle
+        return nullptr;  // the library is unloaded with lib
     }
     return lib;
-}
-
-LameLibrary::~LameLibrary() {
-    if (handle_ != nullptr) {
-        dlclose(handle_);
-    }
 }
 
 }  // namespace kovra

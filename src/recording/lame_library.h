@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/system/shared_library.h"
+
 namespace kovra {
 
 // Opaque encoder context (lame_global_flags of libmp3lame).
@@ -49,7 +51,6 @@ class LameLibrary {
     // every entry point. On failure returns nullptr and puts the reason in error.
     static std::shared_ptr<const LameLibrary> load(const std::string& name, std::string& error);
 
-    ~LameLibrary();
     LameLibrary(const LameLibrary&) = delete;
     LameLibrary& operator=(const LameLibrary&) = delete;
 
@@ -57,9 +58,10 @@ class LameLibrary {
     const std::string& name() const { return name_; }
 
   private:
-    LameLibrary(void* handle, std::string name) : handle_(handle), name_(std::move(name)) {}
+    LameLibrary(std::unique_ptr<SharedLibrary> library, std::string name)
+        : library_(std::move(library)), name_(std::move(name)) {}
 
-    void* handle_;
+    std::unique_ptr<SharedLibrary> library_;
     std::string name_;
     LameApi api_;
 };

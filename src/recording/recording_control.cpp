@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/log.h"
+#include "platform/system/local_time.h"
 
 namespace kovra {
 
@@ -88,10 +89,7 @@ void RecordingControl::setStartTimerRunning(int k, bool running) {
 }
 
 std::tm RecordingControl::localNow() const {
-    const std::time_t t = std::chrono::system_clock::to_time_t(loop_.now());
-    std::tm local{};
-    localtime_r(&t, &local);
-    return local;
+    return localCalendarTime(loop_.now());
 }
 
 std::string RecordingControl::todaysFolder(int k) const {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/log.h"
+#include "platform/system/file_open.h"
 #include "settings/integer_text.h"
 
 namespace kovra::settings {
@@ -219,7 +220,7 @@ IniWriteResult IniFile::store() {
     // A whole new file renamed over the old one: a full disk never leaves half a file.
     fs::path temp = path_;
     temp += ".tmp";
-    std::FILE* out = std::fopen(temp.c_str(), "wb");
+    std::FILE* out = openFile(temp, "wb");
     if (out == nullptr) {
         return fail(std::strerror(errno));
     }

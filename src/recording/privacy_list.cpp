@@ -11,6 +11,7 @@
 #include "platform/log.h"
 #include "platform/profile/ini_document.h"
 #include "platform/profile/text_encoding.h"
+#include "platform/system/file_open.h"
 
 namespace kovra {
 
@@ -67,7 +68,7 @@ std::optional<std::string> writePrivacyFile(const std::filesystem::path& path,
     const std::string bytes = encodeTextFile(file.doc.text(), file.encoding);
     std::filesystem::path temp = path;
     temp += ".tmp";
-    std::FILE* out = std::fopen(temp.c_str(), "wb");
+    std::FILE* out = openFile(temp, "wb");
     if (out == nullptr) {
         return path.string() + ": " + std::strerror(errno);
     }

@@ -1,5 +1,6 @@
 #include "platform/udp/host_info.h"
 
+#include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -84,6 +85,15 @@ std::string currentProgramFileName() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string() : exe.filename().string();
+}
+
+bool isCanonicalIPv4(const std::string& text) {
+    in_addr parsed{};
+    if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) {
+        return false;
+    }
+    char canonical[INET_ADDRSTRLEN];
+    return inet_ntop(AF_INET, &parsed, canonical, sizeof canonical) != nullptr && text == canonical;
 }
 
 }  // namespace kovra::udp

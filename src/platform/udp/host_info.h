@@ -21,6 +21,10 @@ std::vector<std::string> localAddresses();
 // True for a numeric loopback address (127.0.0.0/8, ::1).
 bool isLoopback(const std::string& address);
 
+// True for an IPv4 address in dotted decimal exactly as the system writes it back
+// ("10.0.0.1"; not "010.0.0.1", "10.1" or a host name).
+bool isCanonicalIPv4(const std::string& text);
+
 // The running program's file name without its folder ("kovra-plugin"); empty if unknown.
 std::string currentProgramFileName();
 

@@ -1,8 +1,8 @@
 #include "relay/control/list_entry.h"
 
-#include <arpa/inet.h>
-
 #include <cstring>
+
+#include "platform/udp/host_info.h"
 
 namespace kovra::relay::control {
 
@@ -29,14 +29,9 @@ std::optional<ListEntry> parseListEntry(std::string_view text) {
         }
         port = port * 10 + (c - '0');
     }
-    in_addr parsed{};
-    if (port < 1 || port > kMaxPort || inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
+    // "010.0.0.1" and the like would not match the stored entry.
+    if (port < 1 || port > kMaxPort || !udp::isCanonicalIPv4(address)) {
         return std::nullopt;
-    }
-    char canonical[INET_ADDRSTRLEN];
-    if (inet_ntop(AF_INET, &parsed, canonical, sizeof canonical) == nullptr ||
-        address != canonical) {
-        return std::nullopt;  // "010.0.0.1" and the like would not match the stored entry
     }
     return ListEntry{address, port};
 }

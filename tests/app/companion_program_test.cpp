@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/process/process_list.h"
+#include "temp_folder.h"
 
 namespace kovra {
 namespace {
@@ -32,15 +33,7 @@ class RecordingUserInterface final : public UserInterface {
 
 class CompanionTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("kovra-companion-" + std::to_string(::getpid()) +
-                                               "-" + std::to_string(++serial_));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        CompanionProgram(folder_, ui_, name_).end();
-        fs::remove_all(folder_);
-    }
+    void TearDown() override { CompanionProgram(folder_, ui_, name_).end(); }
 
     // A companion that writes its arguments where the test can see them, then waits.
     void installCompanion(bool executable) {
@@ -62,8 +55,8 @@ class CompanionTest : public ::testing::Test {
         return condition();
     }
 
-    static inline int serial_ = 0;
-    fs::path folder_;
+    test::TempFolder temp_{"kovra-companion"};
+    const fs::path folder_ = temp_.path();
     // A name of this test run alone (at most 15 characters), so runs never meet.
     std::string name_ = "Mvx" + std::to_string(::getpid() % 1000000) + ".exe";
     RecordingUserInterface ui_;

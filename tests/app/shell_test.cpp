@@ -8,6 +8,7 @@
 #include "app/error_logs.h"
 #include "app/startup_values.h"
 #include "app/watchdog.h"
+#include "temp_folder.h"
 
 namespace kovra {
 namespace {
@@ -101,15 +102,9 @@ TEST(Watchdog, FailsOnceAndThenStaysStopped) {
 
 class ErrorLogsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("kovra-logs-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        values_ = makeStartupValues({"Linux", "6.1", "#1"});
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-    std::filesystem::path folder_;
+    void SetUp() override { values_ = makeStartupValues({"Linux", "6.1", "#1"}); }
+    kovra::test::TempFolder temp_{"kovra-logs"};
+    const std::filesystem::path folder_ = temp_.path();
     StartupValues values_;
     TimePoint launch_ = std::chrono::system_clock::now();
 };

@@ -1,7 +1,6 @@
 #include "e2e_support.h"
 
 #include <arpa/inet.h>
-#include <mpg123.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -78,53 +77,6 @@ std::string eventText(const std::string& datagram) {
     }
     const auto at = datagram.find('@');
     return at == std::string::npos ? std::string() : datagram.substr(2, at - 2);
-}
-
-DecodedMp3 decodeMp3(const std::filesystem::path& file) {
-    mpg123_init();
-    int error = 0;
-    mpg123_handle* handle = mpg123_new(nullptr, &error);
-    DecodedMp3 out;
-    if (handle == nullptr) {
-        return out;
-    }
-    if (mpg123_open(handle, file.c_str()) == MPG123_OK) {
-        int encoding = 0;
-        mpg123_getformat(handle, &out.rate, &out.channels, &encoding);
-        mpg123_format_none(handle);
-        mpg123_format(handle, out.rate, out.channels, MPG123_ENC_SIGNED_16);
-        std::vector<unsigned char> block(16384);
-        std::size_t done = 0;
-        int status = MPG123_OK;
-        while (status == MPG123_OK || status == MPG123_NEW_FORMAT) {
-            status = mpg123_read(handle, block.data(), block.size(), &done);
-            const auto* samples = reinterpret_cast<const std::int16_t*>(block.data());
-            out.samples.insert(out.samples.end(), samples, samples + done / 2);
-        }
-        mpg123_close(handle);
-    }
-    mpg123_delete(handle);
-    return out;
-}
-
-double mp3Seconds(const std::filesystem::path& file) {
-    mpg123_init();
-    int error = 0;
-    mpg123_handle* handle = mpg123_new(nullptr, &error);
-    double seconds = -1;
-    if (handle != nullptr && mpg123_open(handle, file.c_str()) == MPG123_OK) {
-        long rate = 0;
-        int channels = 0;
-        int encoding = 0;
-        mpg123_getformat(handle, &rate, &channels, &encoding);
-        const off_t samples = mpg123_length(handle);
-        if (rate > 0 && samples > 0) {
-            seconds = static_cast<double>(samples) / static_cast<double>(rate);
-        }
-        mpg123_close(handle);
-    }
-    mpg123_delete(handle);
-    return seconds;
 }
 
 }  // namespace kovra::e2e

@@ -1,5 +1,5 @@
 // What the end-to-end tests share: a UDP sink that keeps every datagram, a free port, the
-// event text of a datagram, and MP3 files decoded back.
+// event text of a datagram; MP3 files are read back by the shared test support.
 #pragma once
 
 #include <atomic>
@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "mp3_probe.h"
 
 namespace kovra::e2e {
 
@@ -42,13 +44,9 @@ int freePort();
 // The event text of a datagram: "&&" + text + "@" + NUL filler; empty when not an event.
 std::string eventText(const std::string& datagram);
 
-// A decoded MP3: its rate and its samples, channels interleaved (empty when unreadable).
-struct DecodedMp3 {
-    long rate = 0;
-    int channels = 0;
-    std::vector<std::int16_t> samples;
-};
-DecodedMp3 decodeMp3(const std::filesystem::path& file);
-double mp3Seconds(const std::filesystem::path& file);
+// MP3 files are read back with the shared probe.
+using test::DecodedMp3;
+using test::decodeMp3;
+using test::mp3Length;
 
 }  // namespace kovra::e2e

@@ -14,6 +14,7 @@
 #include "e2e_support.h"
 #include "platform/process/instance_lock.h"
 #include "process_runner.h"
+#include "temp_folder.h"
 
 namespace kovra::e2e {
 namespace {
@@ -24,10 +25,6 @@ using namespace std::chrono_literals;
 class PluginTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("kovra-e2e-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
         fs::create_directories(home());
         fs::create_directories(runtime());
     }
@@ -37,7 +34,6 @@ class PluginTest : public ::testing::Test {
         if (const auto pid = lock.owner()) {
             killProgram(*pid, 5000);
         }
-        fs::remove_all(root_);
     }
     fs::path home() const { return root_ / "home"; }
     fs::path runtime() const { return root_ / "run"; }
@@ -67,7 +63,8 @@ class PluginTest : public ::testing::Test {
         return args;
     }
 
-    fs::path root_;
+    test::TempFolder temp_{"kovra-e2e"};
+    const fs::path root_ = temp_.path();
 };
 
 TEST_F(PluginTest, CallsOfAFileRunReachTheWireInOrderAndAreRecorded) {
@@ -137,9 +134,9 @@ silence 8s
 
     // Silence pauses a recording after 5 s: the quiet end of the call is not in the file.
     // A file of at most 15 s of audio would have been discarded.
-    EXPECT_GT(mp3Seconds(received), 15.0);
-    EXPECT_LT(mp3Seconds(received), 20.0);
-    EXPECT_GT(mp3Seconds(made), 15.0);
+    EXPECT_GT(mp3Length(received), 15.0);
+    EXPECT_LT(mp3Length(received), 20.0);
+    EXPECT_GT(mp3Length(made), 15.0);
     EXPECT_FALSE(fs::exists(home() / "kovra-plugin.log")) << "no error was logged";
 }
 

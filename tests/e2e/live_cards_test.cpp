@@ -17,6 +17,7 @@
 #include "e2e_support.h"
 #include "process_runner.h"
 #include "sound_server.h"
+#include "temp_folder.h"
 
 namespace kovra::e2e {
 namespace {
@@ -82,8 +83,6 @@ double wavSeconds(const fs::path& wav) {
 class LiveCardsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("kovra-live-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
         fs::create_directories(root_ / "home");
         fs::create_directories(root_ / "run");
         std::string why;
@@ -92,10 +91,7 @@ class LiveCardsTest : public ::testing::Test {
             GTEST_SKIP() << "no sound server: " << why;
         }
     }
-    void TearDown() override {
-        server_.reset();
-        fs::remove_all(root_);
-    }
+    void TearDown() override { server_.reset(); }
     fs::path home() const { return root_ / "home"; }
 
     // The three calls, rendered side by side.
@@ -141,7 +137,8 @@ class LiveCardsTest : public ::testing::Test {
         }
     }
 
-    fs::path root_;
+    test::TempFolder temp_{"kovra-live"};
+    const fs::path root_ = temp_.path();
     std::unique_ptr<test::SoundServer> server_;
 };
 

@@ -9,6 +9,7 @@
 
 #include "line/date_texts.h"
 #include "line_test_support.h"
+#include "temp_folder.h"
 
 namespace kovra::line::test {
 namespace {
@@ -293,21 +294,14 @@ TEST(FskCallerId, PrivacyListMarksEveryMatchingLineOfThePair) {
 
 class CallerIdFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("kovra-line-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     static std::string read(const std::filesystem::path& p) {
         std::ifstream in(p, std::ios::binary);
         std::ostringstream s;
         s << in.rdbuf();
         return s.str();
     }
-    std::filesystem::path dir;
+    kovra::test::TempFolder temp_{"kovra-line"};
+    const std::filesystem::path dir = temp_.path();
 };
 
 TEST_F(CallerIdFile, HoldsTheLastIdentifiedNumberOnly) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -14,6 +13,7 @@
 #include "line_test_support.h"
 #include "platform/capture/fast_audio_driver.h"
 #include "platform/detectors/detector_factory.h"
+#include "temp_folder.h"
 
 namespace kovra::line::test {
 
@@ -29,15 +29,6 @@ struct QuietUi final : UserInterface {
 
 class RealAudioRig : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        wav = std::filesystem::temp_directory_path() /
-              ("kovra-line-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + std::to_string(::getpid()) + "-" + test->test_suite_name() + "-" +
-               test->name() + ".wav");
-    }
-    void TearDown() override { std::filesystem::remove(wav); }
-
     // adapter 1: two plain lines; 2: two lines with hook signalling.
     void run(PairFixture& f, const std::string& script, int adapter = 1) {
         linesim::writeWav(wav, linesim::renderScript(script));
@@ -77,7 +68,8 @@ class RealAudioRig : public ::testing::Test {
         return out;
     }
 
-    std::filesystem::path wav;
+    kovra::test::TempFolder temp_{"kovra-line"};
+    const std::filesystem::path wav = temp_.path("line.wav");
 };
 
 }  // namespace kovra::line::test

@@ -15,6 +15,7 @@
 #include "recording/pushed_capture_stage.h"
 #include "recording/recording_chain.h"
 #include "recording/recording_file_feed.h"
+#include "temp_folder.h"
 
 namespace kovra {
 namespace {
@@ -30,15 +31,6 @@ std::shared_ptr<const LameLibrary> loadLame() {
 
 class WriterTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kovra-writer-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     struct Line {
         PushedCaptureStage* capture;
         std::unique_ptr<RecordingChain> chain;
@@ -63,7 +55,8 @@ class WriterTest : public ::testing::Test {
     }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-    fs::path dir_;
+    kovra::test::TempFolder temp_{"kovra-writer"};
+    const fs::path dir_ = temp_.path();
     std::shared_ptr<const LameLibrary> lame_ = loadLame();
 };
 

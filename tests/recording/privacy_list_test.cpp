@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "temp_folder.h"
+
 namespace kovra {
 namespace {
 
@@ -17,12 +19,9 @@ namespace fs = std::filesystem;
 class PrivacyListTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("kovra-priv-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
         fs::create_directories(root_ / "KOVRA-AUTO_BACKUP");
         file_ = root_ / "KOVRA-AUTO_BACKUP" / "ConfigPriv.ini";
     }
-    void TearDown() override { fs::remove_all(root_); }
     void writeFile(const std::string& text) { std::ofstream(file_, std::ios::binary) << text; }
     std::string fileText() const {
         std::ifstream in(file_, std::ios::binary);
@@ -31,7 +30,8 @@ class PrivacyListTest : public ::testing::Test {
         return s.str();
     }
 
-    fs::path root_;
+    kovra::test::TempFolder temp_{"kovra-priv"};
+    const fs::path root_ = temp_.path();
     fs::path file_;
 };
 

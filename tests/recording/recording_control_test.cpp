@@ -16,6 +16,7 @@
 #include "recording/privacy_list.h"
 #include "recording/pushed_capture_stage.h"
 #include "recording/recording_folders.h"
+#include "temp_folder.h"
 
 namespace kovra {
 namespace {
@@ -72,19 +73,11 @@ class FakeLinePort final : public RecordingLinePort {
 class RecordingControlTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kovra-rec-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         std::string error;
         lame_ = LameLibrary::load(LameLibrary::kDefaultName, error);
         ASSERT_NE(lame_, nullptr) << error;
     }
-    void TearDown() override {
-        control_.reset();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { control_.reset(); }
 
     void makePair(int pair, TimePoint start, bool withEncoder = true) {
         control_.reset();
@@ -132,7 +125,8 @@ class RecordingControlTest : public ::testing::Test {
                std::to_string(line) + ")/" + date + "/";
     }
 
-    fs::path dir_;
+    kovra::test::TempFolder temp_{"kovra-rec"};
+    const fs::path dir_ = temp_.path();
     std::shared_ptr<const LameLibrary> lame_;
     std::unique_ptr<SimulatedEventLoop> loop_;
     FakeLinePort port_;

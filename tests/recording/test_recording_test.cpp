@@ -8,6 +8,7 @@
 #include "recording/pushed_capture_stage.h"
 #include "recording/recording_control.h"
 #include "recording/test_recording_list.h"
+#include "temp_folder.h"
 
 namespace kovra {
 namespace {
@@ -39,10 +40,6 @@ class RecordingPlayer final : public TestRecordingPlayer {
 class TestRecordingTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kovra-test-rec-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
         std::string error;
         auto lame = LameLibrary::load(LameLibrary::kDefaultName, error);
         ASSERT_NE(lame, nullptr) << error;
@@ -71,10 +68,7 @@ class TestRecordingTest : public ::testing::Test {
         control_->options.RecordingBase = (dir_ / "MP3").string() + "/";
         control_->lineNames = {"Linha3", "Linha4"};
     }
-    void TearDown() override {
-        control_.reset();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { control_.reset(); }
     void play(double seconds) {
         std::vector<std::int16_t> block(1600 * 2);
         for (std::size_t i = 0; i < block.size(); ++i) {
@@ -88,7 +82,8 @@ class TestRecordingTest : public ::testing::Test {
         }
     }
 
-    fs::path dir_;
+    kovra::test::TempFolder temp_{"kovra-test-rec"};
+    const fs::path dir_ = temp_.path();
     std::unique_ptr<SimulatedEventLoop> loop_;
     QuietLine line_;
     std::array<PushedCaptureStage*, 2> captures_{};

@@ -1,5 +1,5 @@
 // Helpers for relay tests on real sockets: a plain UDP peer on 127.0.0.1 that records what
-// it receives, and a pump that moves the simulated loop while real datagrams travel.
+// it receives, and the shared pump that moves the simulated loop while datagrams travel.
 #pragma once
 
 #include <chrono>
@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "loop_pumping.h"
 #include "platform/simulated_event_loop.h"
 #include "platform/udp/udp_socket.h"
 
@@ -56,28 +57,7 @@ class RawPeer {
     udp::UdpListener socket_;
 };
 
-// Advances the simulated loop in dispatch-sized steps until done() holds, giving real
-// datagrams time to arrive between steps. Returns done().
-template <typename Pred>
-bool pumpUntil(SimulatedEventLoop& loop, Pred done) {
-    const auto limit = std::chrono::steady_clock::now() + kWaitLimit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit) {
-            return false;
-        }
-        loop.advance(Millis(5));
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
-}
-
-// Runs the loop for a stretch of simulated time, in small steps with real pauses so
-// datagrams in flight are handled on the way.
-inline void pumpFor(SimulatedEventLoop& loop, Millis span) {
-    for (Millis done{0}; done < span; done += Millis(5)) {
-        loop.advance(Millis(5));
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-}
+using kovra::test::pumpFor;
+using kovra::test::pumpUntil;
 
 }  // namespace kovra::relay::test

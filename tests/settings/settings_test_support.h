@@ -1,4 +1,5 @@
-// Temporary folders, raw file access and a recording UserInterface for the settings tests.
+// Raw file access and a recording UserInterface for the settings tests (and the shared
+// temporary folder).
 #pragma once
 
 #include <filesystem>
@@ -6,21 +7,11 @@
 #include <vector>
 
 #include "platform/user_interface.h"
+#include "temp_folder.h"
 
 namespace kovra::settings::testing {
 
-// A fresh folder under the system's temporary folder, removed with its contents.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using kovra::test::TempFolder;
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);

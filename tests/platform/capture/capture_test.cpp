@@ -33,7 +33,7 @@ std::size_t residentBytes() {
 }
 
 TEST(WavFileReader, ResamplesAnyRateAndKeepsChannels) {
-    TempDir dir;
+    TempFolder dir;
     const auto file = dir.path("cd.wav");
     // One second of 44100 Hz stereo: 1000 Hz left, 600 Hz right.
     Samples left(44100);
@@ -65,7 +65,7 @@ TEST(WavFileReader, ResamplesAnyRateAndKeepsChannels) {
 // At the file's own rate the samples come through untouched, however the reads fall against
 // the reader's own blocks.
 TEST(WavFileReader, AtTheFileRateSmallReadsGiveEverySampleOnce) {
-    TempDir dir;
+    TempFolder dir;
     const auto file = dir.path("line.wav");
     Samples left(40000);
     Samples right(40000);
@@ -87,7 +87,7 @@ TEST(WavFileReader, AtTheFileRateSmallReadsGiveEverySampleOnce) {
 }
 
 TEST(WavFileReader, BadFilesAreRefusedNamingFileAndReason) {
-    TempDir dir;
+    TempFolder dir;
     writeWav(dir.path("good.wav"), 8000, 1, tone(1000, 1000, -6));
     std::ifstream in(dir.path("good.wav"), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -145,7 +145,7 @@ struct FileRun {
 };
 
 TEST(WavFileCapture, OnePeakPerBufferForEachBufferSizeAndFormat) {
-    TempDir dir;
+    TempFolder dir;
     const auto file = dir.path("line.wav");
     writeWav(file, 8000, 2, stereo(tone(425, 2048, -20), tone(1000, 2048, -10)));
     struct Case {
@@ -176,7 +176,7 @@ TEST(WavFileCapture, OnePeakPerBufferForEachBufferSizeAndFormat) {
 }
 
 TEST(WavFileCapture, FastModeMovesTheClockSoTimersFireAtAudioPositions) {
-    TempDir dir;
+    TempFolder dir;
     const auto file = dir.path("line.wav");
     writeWav(file, 8000, 1, join({silence(1000), tone(1000, 1000, -6)}));
     FileRun run(file, true);
@@ -197,7 +197,7 @@ TEST(WavFileCapture, FastModeMovesTheClockSoTimersFireAtAudioPositions) {
 }
 
 TEST(WavFileCapture, RealTimePacingUsesTheLoopTimers) {
-    TempDir dir;
+    TempFolder dir;
     const auto file = dir.path("line.wav");
     writeWav(file, 8000, 1, tone(425, 3000, -20));
     FileRun run(file, false);
@@ -212,7 +212,7 @@ TEST(WavFileCapture, RealTimePacingUsesTheLoopTimers) {
 }
 
 TEST(WavFileCapture, StopAnswersWithRecordDoneAndTheLinePlaysOn) {
-    TempDir dir;
+    TempFolder dir;
     const auto file = dir.path("line.wav");
     writeWav(file, 8000, 1, tone(425, 3000, -20));
     FileRun run(file, false);
@@ -237,7 +237,7 @@ TEST(WavFileCapture, StopAnswersWithRecordDoneAndTheLinePlaysOn) {
 }
 
 TEST(WavFileCapture, ABadFileLeavesCaptureStopped) {
-    TempDir dir;
+    TempFolder dir;
     FileRun run(dir.path("missing.wav"), true);
     run.capture.StartCapture(0);
     EXPECT_FALSE(run.capture.CaptureRunning());
@@ -265,7 +265,7 @@ TEST(PortAudioCapture, ALiveDeviceDeliversBuffersOnTheLoop) {
     if (!std::filesystem::exists(alsaConf)) {
         GTEST_SKIP() << "no ALSA configuration on this machine";
     }
-    TempDir dir;
+    TempFolder dir;
     std::ofstream(dir.path("null.conf"))
         << "pcm.kovranull { type null hint { show on description \"null capture\" } }\n";
     // On top of the configuration the tests run with (ALSA's own, see tests/CMakeLists.txt).

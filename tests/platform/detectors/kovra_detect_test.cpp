@@ -21,7 +21,7 @@ struct Result {
     std::string err;
 };
 
-Result runDetect(const std::string& args, const TempDir& dir) {
+Result runDetect(const std::string& args, const TempFolder& dir) {
     const std::string errFile = dir.path("stderr.txt").string();
     const std::string command = std::string(KOVRA_BINARY_DIR) +
                                 "/tools/kovra-detect/kovra-detect " + args + " 2>" + errFile;
@@ -45,7 +45,7 @@ Result runDetect(const std::string& args, const TempDir& dir) {
 }
 
 TEST(KovraDetect, PrintsEveryEventOneALineTabSeparated) {
-    TempDir dir;
+    TempFolder dir;
     const auto file = dir.path("pair.wav");
     // Odd line (right): digits 1 and 2. Even line (left): a caller ID, then dial tone.
     const Samples right = join({silence(300), dtmf("12"), silence(300)});
@@ -77,7 +77,7 @@ TEST(KovraDetect, PrintsEveryEventOneALineTabSeparated) {
 }
 
 TEST(KovraDetect, HookToneSetOnAMonoFile) {
-    TempDir dir;
+    TempFolder dir;
     const auto file = dir.path("hook.wav");
     // 75 ms of 2969 Hz is too short for the 100 ms flash start.
     writeWav(file, 8000, 1, join({silence(100), tone(2969, 75, -6), silence(100)}));
@@ -92,7 +92,7 @@ TEST(KovraDetect, HookToneSetOnAMonoFile) {
 }
 
 TEST(KovraDetect, BadFilesAndArgumentsExitWithStatus2) {
-    TempDir dir;
+    TempFolder dir;
     std::ofstream(dir.path("text.wav")) << "not audio\n";
     writeWav(dir.path("three.wav"), 8000, 3, Samples(3 * 800));
     writeWav(dir.path("eight.wav"), 8000, 8, Samples(8 * 800));

@@ -64,7 +64,7 @@ TEST(LineScripts, APairHearsWhatTheScriptPlays) {
          2048,
          {}},
     };
-    testsignals::TempDir dir;
+    testsignals::TempFolder dir;
     for (const Case& c : cases) {
         const auto file = dir.path("line.wav");
         linesim::writeWav(file, linesim::renderScript(c.script));

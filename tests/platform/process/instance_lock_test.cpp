@@ -8,19 +8,15 @@
 
 #include <filesystem>
 
+#include "temp_folder.h"
+
 namespace kovra {
 namespace {
 
 class InstanceLockTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("kovra-lock-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-    std::filesystem::path folder_;
+    kovra::test::TempFolder temp_{"kovra-lock"};
+    const std::filesystem::path folder_ = temp_.path();
 };
 
 TEST_F(InstanceLockTest, SecondInstanceIsRefusedAndSeesTheOwner) {

@@ -8,16 +8,17 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "loop_pumping.h"
 #include "platform/simulated_event_loop.h"
 #include "platform/udp/udp_socket.h"
 #include "platform/user_interface.h"
 #include "relay/control/pair_relay_ports.h"
 #include "settings/pair_settings.h"
+#include "temp_folder.h"
 
 namespace kovra::relay::control::testing {
 
@@ -26,26 +27,7 @@ namespace fs = std::filesystem;
 // Generous: only reached when a test is failing.
 inline constexpr std::chrono::seconds kWaitLimit{5};
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::random_device random;
-        for (;;) {
-            path_ = fs::temp_directory_path() / ("kovra-relay-" + std::to_string(random()));
-            if (fs::create_directory(path_)) {
-                break;
-            }
-        }
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using kovra::test::TempFolder;
 
 // A UDP socket on a free port; keeps each event text ("&&" text "@" filler) it receives
 // and counts handshake datagrams apart. Given another loopback address (127.0.0.3), it
@@ -108,27 +90,8 @@ inline int freePort() {
     return probe.port();
 }
 
-// Moves the simulated loop in small steps, with real pauses so datagrams in flight are
-// handled, until done() holds.
-template <typename Pred>
-bool pumpUntil(SimulatedEventLoop& loop, Pred done) {
-    const auto limit = std::chrono::steady_clock::now() + kWaitLimit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit) {
-            return false;
-        }
-        loop.advance(Millis(5));
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
-}
-
-inline void pumpFor(SimulatedEventLoop& loop, Millis span) {
-    for (Millis done{0}; done < span; done += Millis(5)) {
-        loop.advance(Millis(5));
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-}
+using kovra::test::pumpFor;
+using kovra::test::pumpUntil;
 
 class FakePorts final : public PairRelayPorts {
   public:

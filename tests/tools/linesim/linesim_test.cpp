@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "kovra-linesim/line_script.h"
+#include "temp_folder.h"
 
 namespace kovra::linesim {
 namespace {
@@ -321,12 +322,10 @@ TEST(LineScript, ErrorsCarryTheScriptLine) {
 
 class Command : public ::testing::Test {
   protected:
-    const std::filesystem::path dir_ =
-        std::filesystem::temp_directory_path() / ("linesim-test-" + std::to_string(getpid()));
+    kovra::test::TempFolder temp_{"linesim-test"};
+    const std::filesystem::path dir_ = temp_.path();
     const std::string program_ =
         std::string(KOVRA_BINARY_DIR) + "/tools/kovra-linesim/kovra-linesim";
-    void SetUp() override { std::filesystem::create_directories(dir_); }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     int run(const std::string& script) {
         std::ofstream(dir_ / "s.txt") << script;
         const std::string cmd = program_ + " " + (dir_ / "out.wav").string() + " " +

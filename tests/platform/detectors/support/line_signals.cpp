@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <random>
 #include <stdexcept>
 
 extern "C" {
@@ -183,18 +182,6 @@ void writeWav(const std::filesystem::path& path, int rate, int channels, const S
     }
     sf_write_short(f, samples.data(), static_cast<sf_count_t>(samples.size()));
     sf_close(f);
-}
-
-TempDir::TempDir() {
-    std::random_device rd;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kovra-det-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(dir_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
 }
 
 }  // namespace kovra::testsignals

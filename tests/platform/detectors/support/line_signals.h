@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace kovra::testsignals {
 
 using Samples = std::vector<std::int16_t>;
@@ -37,17 +39,6 @@ Samples join(const std::vector<Samples>& parts);
 Samples stereo(const Samples& left, const Samples& right);
 void writeWav(const std::filesystem::path& path, int rate, int channels, const Samples& samples);
 
-// A fresh folder under the system temp folder, removed with the object.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::filesystem::path path(const std::string& name) const { return dir_ / name; }
-
-  private:
-    std::filesystem::path dir_;
-};
+using kovra::test::TempFolder;
 
 }  // namespace kovra::testsignals

@@ -29,6 +29,10 @@ struct DecodedMp3 {
 
 DecodedMp3 decodeMp3(const std::string& path);
 
+// Length in seconds as the decoder reports it without decoding (gapless, from the info
+// frame when there is one); -1 when the file cannot be read as MP3.
+double mp3Length(const std::string& path);
+
 // True when the file ends in an ID3v1 tag ("TAG" in the last 128 bytes).
 bool hasId3v1(const std::string& path);
 

@@ -68,6 +68,26 @@ DecodedMp3 decodeMp3(const std::string& path) {
     return d;
 }
 
+double mp3Length(const std::string& path) {
+    mpg123_init();
+    int error = 0;
+    mpg123_handle* handle = mpg123_new(nullptr, &error);
+    double seconds = -1;
+    if (handle != nullptr && mpg123_open(handle, path.c_str()) == MPG123_OK) {
+        long rate = 0;
+        int channels = 0;
+        int encoding = 0;
+        mpg123_getformat(handle, &rate, &channels, &encoding);
+        const off_t samples = mpg123_length(handle);
+        if (rate > 0 && samples > 0) {
+            seconds = static_cast<double>(samples) / static_cast<double>(rate);
+        }
+        mpg123_close(handle);
+    }
+    mpg123_delete(handle);
+    return seconds;
+}
+
 bool hasId3v1(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in || in.tellg() < 128) {

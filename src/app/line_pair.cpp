@@ -7,6 +7,7 @@
 #include "platform/capture/fast_audio_driver.h"
 #include "platform/capture/wav_file_capture.h"
 #include "platform/log.h"
+#include "platform/pair_profile.h"
 #include "platform/system/local_time.h"
 #include "recording/portaudio_capture_stage.h"
 #include "recording/pushed_capture_stage.h"
@@ -134,7 +135,7 @@ LinePair::~LinePair() {
 
 void LinePair::startUp() {
     const bool adapterChosen = settings_.adapterList(pair_).itemIndex >= 0;
-    if (pair_ == 1 && !adapterChosen) {
+    if (pairProfile(pair_).asksForAdapterAtStart && !adapterChosen) {
         s_.ui.messageBox("Configurações da placa de som",
                          "Pressione em OK para configurar a placa de som agora",
                          MessageIcon::Information, MessageButtons::Ok);
@@ -287,7 +288,8 @@ void LinePair::applyInput() {
     settings_.CbDevices = {input_.file.filename().string(), 0};
     const bool twoLines = input_.fileChannels >= 2;
     settings::ComboState& adapter = settings_.adapterList(pair_);
-    const bool hookAdapter = pair_ == 1 && adapter.itemIndex == 2;
+    const int hookPosition = pairProfile(pair_).hookAdapterPosition;
+    const bool hookAdapter = hookPosition >= 0 && adapter.itemIndex == hookPosition;
     if (!(twoLines && hookAdapter)) {
         adapter.itemIndex = twoLines ? 1 : 0;
     }
@@ -341,7 +343,7 @@ void LinePair::applySettings() {
     if (choice.AdapterIndex >= 0) {
         detectorControl_->setAdapter(choice.AdapterIndex);
     }
-    if (pair_ == 1) {
+    if (pairProfile(pair_).line.dtmfSensitivity) {
         detectorControl_->setSensitivity(1, static_cast<float>(st.SpinSensi1));
         detectorControl_->setSensitivity(2, static_cast<float>(st.SpinSensi2));
     }

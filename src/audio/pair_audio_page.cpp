@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "audio/audio_texts.h"
+#include "platform/pair_profile.h"
 
 namespace kovra::audio {
 
 namespace {
 
-constexpr int kUsbAdapterPosition = 2;  // pair 1: "2 Linhas USB (Control Hook)"
 constexpr int kTwoLinesPosition = 1;
 
 int indexIn(const std::vector<std::string>& items, const std::string& text) {
@@ -69,7 +69,7 @@ void PairAudioPage::restoreAtCreation() {
     selectCard(restoredCardPosition(CbDevicesItems, settings_.CbDevices.text,
                                     settings_.CbDevices.itemIndex));
     selectInput(settings_.CBList.itemIndex);
-    if (pair_ != 1) {
+    if (!pairProfile(pair_).adapterTypeList) {
         const int lineCount = settings_.CBChannel.itemIndex;
         settings_.CBChannel.itemIndex = -1;
         setLineCount(lineCount);
@@ -138,7 +138,7 @@ void PairAudioPage::CbDevicesChange() {
     PanelCODECDETECTADOVisible = UsbCodecDetected;
     if (UsbCodecDetected) {
         selectInput(0);
-        if (pair_ != 1) {
+        if (!pairProfile(pair_).adapterTypeList) {
             setLineCount(kTwoLinesPosition);
         }
     }
@@ -172,8 +172,8 @@ void PairAudioPage::setTrack1(int position) {
 }
 
 void PairAudioPage::showAdapter(int position) {
-    if (pair_ == 1) {
-        FlashRowVisible = position == kUsbAdapterPosition;
+    if (pairProfile(pair_).adapterTypeList) {
+        FlashRowVisible = position == pairProfile(pair_).hookAdapterPosition;
         EvenLineVisible = position > 0;
     } else {
         EvenLineVisible = position == kTwoLinesPosition;

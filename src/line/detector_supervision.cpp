@@ -37,9 +37,9 @@ std::string inputMessage() {
          "- Se for apenas 1 linha, selecione \"MICROFONE\""});
 }
 
-std::string adapterMessage(int pair) {
+std::string adapterMessage(const PairProfile& profile) {
     const std::string first =
-        pair == 1
+        profile.adapterTypeList
             ? "Voc\xC3\xAA deve selecionar a \"O tipo do Adaptador\" para esta placa de som."
             : "Voc\xC3\xAA deve selecionar a \"QUANTIDADE DE LINHAS\" para esta placa de som.";
     return joinLines({first.c_str(), "", "LEMBRE-SE:",
@@ -91,7 +91,8 @@ PairDetectorControl::~PairDetectorControl() {
 void PairDetectorControl::setAdapter(int index) {
     choice_.AdapterIndex = index;
     logic_.setLinesOnInput(index <= 0 ? 1 : 2);
-    logic_.setHookSignalling(logic_.pair() == 1 && index == 2);
+    const int hookAdapter = logic_.profile().hookAdapterPosition;
+    logic_.setHookSignalling(hookAdapter >= 0 && index == hookAdapter);
 }
 
 void PairDetectorControl::setSensitivity(int k, float value) {
@@ -136,7 +137,7 @@ void PairDetectorControl::BnStartClick() {
         return;
     }
     if (choice_.AdapterIndex < 0) {
-        ui_.messageBox(kSoundCardTitle, adapterMessage(logic_.pair()), MessageIcon::Warning,
+        ui_.messageBox(kSoundCardTitle, adapterMessage(logic_.profile()), MessageIcon::Warning,
                        MessageButtons::Ok);
         return;
     }

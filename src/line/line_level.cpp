@@ -119,7 +119,7 @@ void PairLineLogic::peakAnalogue(int k, float value) {
     }
 
     speechRules(k, c, level, options_.CheckAutoRec);
-    if (traits_.pair == 1 && k == 2 && level >= -34) {
+    if (traits_.loudEvenLineClearsCallerIdPeaks && k == 2 && level >= -34) {
         c.CallerIdPeaks = 0;
     }
     c.LevelMargin = 50 - std::abs(level);

@@ -32,7 +32,8 @@ bool isDigit(char c) {
 
 PairLineLogic::PairLineLogic(int pair, EventLoop& loop, const LineGlobals& globals,
                              LineRecordingPort& recording, LinePorts ports)
-    : traits_(pairTraits(pair)),
+    : profile_(pairProfile(pair)),
+      traits_(profile_.line),
       loop_(loop),
       globals_(globals),
       recording_(recording),
@@ -435,7 +436,7 @@ void PairLineLogic::LimpaTudo(int k) {
         c.EdFskFone.clear();
         c.ToneState = 2;
         recording_.clearLine(k);
-        if (k == 1 && traits_.pair == 1) {
+        if (k == 1 && traits_.dialToneClearsOddRing) {
             set_edRing(1, "0");
             c.DialledAccepted = false;
         }

@@ -14,8 +14,8 @@
 #include "line/line_channel.h"
 #include "line/line_options.h"
 #include "line/line_ports.h"
-#include "line/pair_traits.h"
 #include "platform/event_loop.h"
+#include "platform/pair_profile.h"
 #include "platform/timer.h"
 
 namespace kovra::line {
@@ -29,10 +29,11 @@ class PairLineLogic {
     PairLineLogic(const PairLineLogic&) = delete;
     PairLineLogic& operator=(const PairLineLogic&) = delete;
 
-    int pair() const { return traits_.pair; }
+    int pair() const { return profile_.pair; }
     // Line number n of side k.
-    int lineNumber(int k) const { return 2 * traits_.pair - 2 + k; }
-    const PairTraits& traits() const { return traits_; }
+    int lineNumber(int k) const { return profile_.lineNumber(k); }
+    const PairProfile& profile() const { return profile_; }
+    const LineTraits& traits() const { return traits_; }
     PairLineOptions& options() { return options_; }
     const PairLineOptions& options() const { return options_; }
     LineChannel& channel(int k) { return lines_.at(k - 1); }
@@ -135,7 +136,8 @@ class PairLineLogic {
     bool isPrivate(const std::string& number) const;
     bool ignoresEvenLine(int k) const { return k == 2 && linesOnInput_ == 1; }
 
-    PairTraits traits_;
+    const PairProfile& profile_;
+    const LineTraits& traits_;
     EventLoop& loop_;
     const LineGlobals& globals_;
     LineRecordingPort& recording_;

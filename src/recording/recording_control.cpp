@@ -11,23 +11,6 @@ namespace kovra {
 
 namespace {
 
-constexpr RecordingPairTraits kPairOne{.startNeedsAutoRec = true,
-                                       .hostCommands = true,
-                                       .amplifier = false,
-                                       .stopWaitsForWriter = false,
-                                       .keepsStartTime = true,
-                                       .reportsKeptFile = true,
-                                       .timeFirstFileName = true,
-                                       .spectrumSwitch = false};
-constexpr RecordingPairTraits kOtherPairs{.startNeedsAutoRec = false,
-                                          .hostCommands = false,
-                                          .amplifier = true,
-                                          .stopWaitsForWriter = true,
-                                          .keepsStartTime = false,
-                                          .reportsKeptFile = false,
-                                          .timeFirstFileName = false,
-                                          .spectrumSwitch = true};
-
 std::string sideText(int k) {
     return "Linha" + std::to_string(k);
 }
@@ -38,16 +21,12 @@ bool hasDigit(const std::string& text) {
 
 }  // namespace
 
-const RecordingPairTraits& recordingPairTraits(int pair) {
-    return pair == 1 ? kPairOne : kOtherPairs;
-}
-
 RecordingControl::RecordingControl(int pair, EventLoop& loop, RecordingLinePort& line,
                                    RecordingPairPorts ports,
                                    std::array<std::unique_ptr<CaptureStage>, 2> captures,
                                    std::shared_ptr<const LameLibrary> lame)
     : pair_(pair),
-      traits_(recordingPairTraits(pair)),
+      traits_(pairProfile(pair).recording),
       loop_(loop),
       port_(line),
       ports_(std::move(ports)) {

@@ -5,7 +5,7 @@
 // Loop thread only (the writers' workers never call back into it).
 //
 // k is the side within the pair (1 odd line, 2 even line); n the line number 1-6.
-// Pair 1 and pairs 2/3 differ only by the data in RecordingPairTraits.
+// Pair 1 and pairs 2/3 differ only by the data in the pair profile (RecordingTraits).
 #pragma once
 
 #include <array>
@@ -15,24 +15,12 @@
 #include <string>
 
 #include "platform/event_loop.h"
+#include "platform/pair_profile.h"
 #include "platform/timer.h"
 #include "recording/recording_chain.h"
 #include "recording/recording_names.h"
 
 namespace kovra {
-
-// What differs between pair 1 and pairs 2 and 3.
-struct RecordingPairTraits {
-    bool startNeedsAutoRec;   // pair 1: no start without CheckAutoRec
-    bool hostCommands;        // pair 1: START_REC/STOP_REC with the host's file name
-    bool amplifier;           // pairs 2, 3: band-pass and gain when CheckAmp<k>
-    bool stopWaitsForWriter;  // pairs 2, 3: StopWriting(wait = true)
-    bool keepsStartTime;      // pair 1
-    bool reportsKeptFile;     // pair 1: rename and REC_FILE_STOP in the retention step
-    bool timeFirstFileName;   // pair 1: 14h05m09s-RECEBIDA-…; others: RECEBIDA-…-14h05m09s
-    bool spectrumSwitch;      // pairs 2, 3: CHKSpectrum<k> off while recording
-};
-const RecordingPairTraits& recordingPairTraits(int pair);
 
 // Colours of a line's level view as recording shows them (ResetView + LinesColor).
 enum class LevelViewColour { Yellow, Green, White, Aqua };
@@ -195,7 +183,7 @@ class RecordingControl {
     const RecordingChain& chain(int k) const { return *chains_[index(k)]; }
     int pair() const { return pair_; }
     int lineNumber(int k) const { return 2 * pair_ - 2 + k; }
-    const RecordingPairTraits& traits() const { return traits_; }
+    const RecordingTraits& traits() const { return traits_; }
 
   private:
     static std::size_t index(int k) { return k == 2 ? 1 : 0; }
@@ -215,7 +203,7 @@ class RecordingControl {
     void finishRetention(int k);
 
     int pair_;
-    const RecordingPairTraits& traits_;
+    const RecordingTraits& traits_;
     EventLoop& loop_;
     RecordingLinePort& port_;
     RecordingPairPorts ports_;

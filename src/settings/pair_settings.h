@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/pair_profile.h"
+
 namespace kovra::settings {
 
 inline constexpr const char* kLocalHostAddress = "127.0.0.1";
@@ -124,8 +126,12 @@ struct PairSettings {
     bool chkPermiteReceive(int k) const { return k == 1 ? chkPermiteReceive1 : chkPermiteReceive2; }
 
     // The adapter list of this pair: CBTipoAdp on pair 1, CBChannel on pairs 2 and 3.
-    ComboState& adapterList(int pair) { return pair == 1 ? CBTipoAdp : CBChannel; }
-    const ComboState& adapterList(int pair) const { return pair == 1 ? CBTipoAdp : CBChannel; }
+    ComboState& adapterList(int pair) {
+        return pairProfile(pair).adapterTypeList ? CBTipoAdp : CBChannel;
+    }
+    const ComboState& adapterList(int pair) const {
+        return pairProfile(pair).adapterTypeList ? CBTipoAdp : CBChannel;
+    }
 };
 
 // Folder of line n's recordings: base + "Linha" + n + "(" + name + ")".

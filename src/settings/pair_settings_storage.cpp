@@ -67,7 +67,7 @@ PairSettingsStorage::PairSettingsStorage(int pair, ConfigFiles& files, UserInter
 
 void PairSettingsStorage::readAtCreation(PairSettings& s) {
     const SettingsAccess a(files_, pair_);
-    const bool first = pair_ == 1;
+    const PairProfile& profile = pairProfile(pair_);
     for (const SettingBinding& row : pairSettingsTable(pair_)) {
         if (row.readAtCreation) {
             row.apply(s, readSetting(a, row, s));
@@ -82,12 +82,12 @@ void PairSettingsStorage::readAtCreation(PairSettings& s) {
         if (hooks_.bitRateChanged) {
             hooks_.bitRateChanged(k, s.cbBitRat(k));
         }
-        if (!first && hooks_.amplifierGainChanged) {
+        if (profile.recording.amplifier && hooks_.amplifierGainChanged) {
             hooks_.amplifierGainChanged(k, s.TrackBarAmp(k));
         }
     }
     // Set without its click behaviour, which then runs once when the box is on.
-    if (first && s.chkAtivarMorvex && hooks_.companionClicked) {
+    if (profile.companionProgram && s.chkAtivarMorvex && hooks_.companionClicked) {
         hooks_.companionClicked();
     }
     for (int k = 1; k <= 2; ++k) {
@@ -183,7 +183,7 @@ SaveResult PairSettingsStorage::save(PairSettings& s) {
     }
 
     store(SaveStep::WhileRelaysOff);
-    if (pair_ != 1) {
+    if (pairProfile(pair_).line.europeFsk) {
         for (int k = 1; k <= 2; ++k) {
             s.chkEuropa(k) = a.read(keys::kPEuropeu, k);
         }

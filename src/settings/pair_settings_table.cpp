@@ -9,9 +9,6 @@ namespace kovra::settings {
 
 namespace {
 
-constexpr int kAdapterCountPair1 = 3;  // "1 Linha simples", "2 Linhas simples", USB
-constexpr int kAdapterCountPairs23 = 2;
-constexpr int kUsbAdapterPosition = 2;
 constexpr int kBufferChoices = 3;
 constexpr int kBitRateChoices = 5;     // 8, 16, 32, 64, 128 kbit/s
 constexpr int kOffHookReplaced = -29;  // dB; stored values of this or more read as the default
@@ -137,8 +134,8 @@ SettingBinding positionRow(const IntKey& key, SaveStep step, Member<ComboState> 
 
 std::vector<SettingBinding> buildTable(int pair) {
     using K = SaveStep;
-    const bool first = pair == 1;
-    const int odd = 2 * pair - 1;
+    const PairProfile& profile = pairProfile(pair);
+    const int odd = profile.lineNumber(1);
     std::vector<SettingBinding> t;
 
     // "Config.ini": device, input, adapter.
@@ -156,8 +153,9 @@ std::vector<SettingBinding> buildTable(int pair) {
         positionRow(keys::kSelectIndexDevice, K::BeforeRelaysOff, &PairSettings::CbDevices));
     t.push_back(positionRow(keys::kSelectIndexSource, K::BeforeRelaysOff, &PairSettings::CBList));
     // The adapter stored as position + 1; also what the pair found at creation.
-    const Member<ComboState> adapter = first ? &PairSettings::CBTipoAdp : &PairSettings::CBChannel;
-    const int adapterCount = first ? kAdapterCountPair1 : kAdapterCountPairs23;
+    const Member<ComboState> adapter =
+        profile.adapterTypeList ? &PairSettings::CBTipoAdp : &PairSettings::CBChannel;
+    const int adapterCount = profile.adapterCount;
     SettingBinding lines = positionRow(keys::kQtdLinha, K::BeforeRelaysOff, adapter);
     lines.stored = [adapter](const PairSettings& s) {
         return SettingValue((s.*adapter).itemIndex + 1);
@@ -167,7 +165,7 @@ std::vector<SettingBinding> buildTable(int pair) {
         s.SavedLinesOnInput = (s.*adapter).itemIndex + 1;
     };
     t.push_back(std::move(lines));
-    if (first) {
+    if (profile.relayTestValues) {
         t.push_back(textRow(keys::kEdTesteDdd, K::TestValues, &PairSettings::edTesteDDD));
         t.push_back(textRow(keys::kEdTesteFone, K::TestValues, &PairSettings::edTesteFone));
     }
@@ -181,22 +179,24 @@ std::vector<SettingBinding> buildTable(int pair) {
     t.push_back(intRow(keys::kBufferRecord, K::BeforeRelaysOff, &PairSettings::CBbuffer,
                        choiceOf(kBufferChoices, keys::kBufferRecord.fallback)));
     t.push_back(intRow(keys::kVolume, K::BeforeRelaysOff, &PairSettings::Track1, clampTo(0, 100)));
-    if (first) {
-        // Wins over "QTDLinha" on pair 1; the USB adapter signals the hook itself.
+    if (profile.adapterTypeList) {
+        // Wins over "QTDLinha"; the USB adapter signals the hook itself.
         SettingBinding type =
             positionRow(keys::kCbTipoAdp, K::BeforeRelaysOff, &PairSettings::CBTipoAdp);
-        type.apply = [](PairSettings& s, const SettingValue& v) {
-            s.CBTipoAdp.itemIndex = listPosition(std::get<int>(v), kAdapterCountPair1);
-            s.HookSignalling = s.CBTipoAdp.itemIndex == kUsbAdapterPosition;
+        type.apply = [adapterCount, hook = profile.hookAdapterPosition](PairSettings& s,
+                                                                        const SettingValue& v) {
+            s.CBTipoAdp.itemIndex = listPosition(std::get<int>(v), adapterCount);
+            s.HookSignalling = hook >= 0 && s.CBTipoAdp.itemIndex == hook;
         };
         t.push_back(std::move(type));
     }
     t.push_back(boolRow(keys::kCheckTexto, K::BeforeRelaysOff, &PairSettings::CheckTexto));
     for (int k = 1; k <= 2; ++k) {
-        if (first) {
+        if (profile.line.dtmfSensitivity) {
             t.push_back(intRow(keys::kSpinSensi, k, K::BeforeRelaysOff, &PairSettings::SpinSensi1,
                                &PairSettings::SpinSensi2, clampTo(2, 24)));
-        } else {
+        }
+        if (profile.line.offHookSetting) {
             t.push_back(intRow(keys::kOffHook, k, K::BeforeRelaysOff, &PairSettings::SpinOffHook1,
                                &PairSettings::SpinOffHook2, [](int v) {
                                    return v >= kOffHookReplaced ? kOffHookDefault
@@ -204,11 +204,13 @@ std::vector<SettingBinding> buildTable(int pair) {
                                }));
         }
     }
-    if (!first) {
+    if (profile.recording.spectrumSwitch) {
         for (int k = 1; k <= 2; ++k) {
             t.push_back(boolRow(keys::kSpectrum, k, K::BeforeRelaysOff, &PairSettings::CHKSpectrum1,
                                 &PairSettings::CHKSpectrum2));
         }
+    }
+    if (profile.line.europeFsk) {
         for (int k = 1; k <= 2; ++k) {
             t.push_back(boolRow(keys::kPEuropeu, k, K::BeforeRelaysOff, &PairSettings::chkEuropa1,
                                 &PairSettings::chkEuropa2));
@@ -249,7 +251,7 @@ std::vector<SettingBinding> buildTable(int pair) {
                            &PairSettings::cbBitRat2,
                            choiceOf(kBitRateChoices, keys::kCbBitRat.fallback)));
     }
-    if (!first) {
+    if (profile.recording.amplifier) {
         for (int k = 1; k <= 2; ++k) {
             t.push_back(boolRow(keys::kAmplificador, k, K::WhileRelaysOff, &PairSettings::CheckAmp1,
                                 &PairSettings::CheckAmp2));
@@ -272,7 +274,7 @@ std::vector<SettingBinding> buildTable(int pair) {
     t.push_back(writtenOnly(intRow(keys::kGlobalTop, K::WhileRelaysOff, &PairSettings::Top)));
     t.push_back(writtenOnly(intRow(keys::kGlobalLeft, K::WhileRelaysOff, &PairSettings::Left)));
     t.push_back(textRow(keys::kDddLocal, K::WhileRelaysOff, &PairSettings::EditDDDLocal));
-    if (first) {
+    if (profile.companionProgram) {
         t.push_back(
             boolRow(keys::kChkAtivarMorvex, K::WhileRelaysOff, &PairSettings::chkAtivarMorvex));
     }

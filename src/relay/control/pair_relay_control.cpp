@@ -51,6 +51,7 @@ PairRelayControl::PairRelayControl(int pair, EventLoop& loop, settings::PairSett
                                    settings::ConfigFiles& files, UserInterface& ui,
                                    PairRelayPorts& ports, HostIdentity& host, HostLookup lookup)
     : pair_(pair),
+      profile_(pairProfile(pair)),
       loop_(loop),
       s_(settings),
       files_(files),
@@ -75,7 +76,7 @@ PairRelayControl::PairRelayControl(int pair, EventLoop& loop, settings::PairSett
         ep.setLogName("line " + std::to_string(line(k)));
         applyHostRule(k);
     }
-    if (pair_ == 1) {
+    if (profile_.line.keyLog) {
         KovraRepeater1->a4OnKeyEvent = [this](TKovraRepeaterXE&, const std::string&,
                                               const std::string& key) { ports_.appendKeyLog(key); };
     }
@@ -364,7 +365,7 @@ void PairRelayControl::KovraRepeaterOnAllEvents(int side, const std::string& tex
         pluged();
     }
 
-    if (pair_ == 1 && contains(msg, kStartRec)) {
+    if (profile_.recording.hostCommands && contains(msg, kStartRec)) {
         msg = afterArrow(msg);
         if (acceptRecordingFile(side, msg)) {
             view.hostFileName = msg;
@@ -372,7 +373,7 @@ void PairRelayControl::KovraRepeaterOnAllEvents(int side, const std::string& tex
             timerCmd_.setEnabled(true);
         }
     }
-    if (pair_ == 1 && contains(msg, kStopRec)) {
+    if (profile_.recording.hostCommands && contains(msg, kStopRec)) {
         request.stopRec = true;
         timerCmd_.setEnabled(true);
     }
@@ -670,7 +671,7 @@ void PairRelayControl::TimerCMDTimer() {
         ports_.stopDetectors();
     } else if (cmdStopApp_) {
         ports_.endProgram();
-    } else if (pair_ == 1 && (odd.startRec || even.startRec)) {
+    } else if (profile_.recording.hostCommands && (odd.startRec || even.startRec)) {
         const int side = odd.startRec ? 1 : 2;
         requests_[side - 1].startRec = false;
         // Checked again: the folder may have changed since the command arrived.
@@ -686,7 +687,7 @@ void PairRelayControl::TimerCMDTimer() {
                 ports_.startRecording(side, file);
             }
         }
-    } else if (pair_ == 1 && (odd.stopRec || even.stopRec)) {
+    } else if (profile_.recording.hostCommands && (odd.stopRec || even.stopRec)) {
         const int side = odd.stopRec ? 1 : 2;
         view_[side - 1].hostFileName.clear();
         requests_[side - 1].stopRec = false;

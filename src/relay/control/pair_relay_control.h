@@ -20,6 +20,7 @@
 #include <string>
 
 #include "platform/event_loop.h"
+#include "platform/pair_profile.h"
 #include "platform/timer.h"
 #include "platform/user_interface.h"
 #include "relay/control/host_identity.h"
@@ -54,7 +55,7 @@ class PairRelayControl {
     PairRelayControl& operator=(const PairRelayControl&) = delete;
 
     int pair() const { return pair_; }
-    int line(int side) const { return 2 * pair_ - 2 + side; }
+    int line(int side) const { return profile_.lineNumber(side); }
     TKovraRepeaterXE& endpoint(int side) { return side == 1 ? *KovraRepeater1 : *KovraRepeater2; }
     const RelayLineView& view(int side) const { return view_[side - 1]; }
     bool pingButtonsEnabled() const { return pingButtonsEnabled_; }
@@ -148,6 +149,7 @@ class PairRelayControl {
     void changed() { ports_.relayPageChanged(); }
 
     int pair_;
+    const PairProfile& profile_;
     EventLoop& loop_;
     settings::PairSettings& s_;
     settings::ConfigFiles& files_;

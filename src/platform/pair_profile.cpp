@@ -17,6 +17,7 @@ PairProfile otherPair(int pair) {
     p.asksForAdapterAtStart = false;
     p.companionProgram = false;
     p.relayTestValues = false;
+    p.relayPortError = false;
 
     LineTraits& t = p.line;
     t.dtmfGateFirst = true;

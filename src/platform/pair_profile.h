@@ -53,6 +53,7 @@ struct PairProfile {
     bool asksForAdapterAtStart = true;
     bool companionProgram = true;  // chkAtivarMorvex
     bool relayTestValues = true;   // edTesteDDD, edTesteFone
+    bool relayPortError = true;    // a relay port that cannot be opened: #3815, switch off
     LineTraits line;
     RecordingTraits recording;
 

@@ -167,7 +167,7 @@ void PairRelayControl::ChBoxTCPClick(int side) {
 void PairRelayControl::setLocalPort(int side, int port) {
     TKovraRepeaterXE& ep = endpoint(side);
     ep.setA5Local_Port(port);
-    if (pair_ != 1 || ep.listening()) {
+    if (!profile_.relayPortError || ep.listening()) {
         return;
     }
     // Error #3815: the line's relay is switched off and the user told, instead of a

@@ -227,7 +227,7 @@ void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
     c.DigitTicks = 0;
     if (!c.CallerIdActive && c.DialDigits.size() >= 8 && c.DialDigits.size() <= 13 &&
         !c.SpecialPrefix) {
-        // Restarting counts the time-out from this digit.
+        // A running timer keeps its pace; DigitTicks, set to 0 above, counts from this digit.
         digitTimers_[k - 1].setEnabled(true);
     }
 }

@@ -10,19 +10,25 @@ Timer::~Timer() {
 }
 
 void Timer::setEnabled(bool enabled) {
-    if (id_ != 0) {
-        loop_.stopTimer(id_);
-        id_ = 0;
+    if (enabled == this->enabled()) {
+        return;
     }
     if (enabled) {
         id_ = loop_.startTimer(
             interval_, [this] { fire(); }, true);
+    } else {
+        loop_.stopTimer(id_);
+        id_ = 0;
     }
 }
 
 void Timer::setInterval(Millis interval) {
+    if (interval == interval_) {
+        return;
+    }
     interval_ = interval;
     if (enabled()) {
+        setEnabled(false);
         setEnabled(true);
     }
 }

@@ -1,5 +1,6 @@
 // A window-style timer (Enabled, Interval, OnTimer) on an EventLoop, owned by its user.
-// Loop thread only. Enabling restarts the count from now; so does changing the interval.
+// Loop thread only. As a window timer: enabling a running timer changes nothing; only a
+// change from off to on starts the count, and a new interval restarts it.
 #pragma once
 
 #include <functional>

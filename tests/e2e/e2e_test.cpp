@@ -15,6 +15,7 @@
 #include "platform/process/instance_lock.h"
 #include "process_runner.h"
 #include "temp_folder.h"
+#include "telephone_speech.h"
 
 namespace kovra::e2e {
 namespace {
@@ -280,6 +281,72 @@ TEST_F(PluginTest, OnlyTheExactRestartSwitchFirstIsARestartAndOurOptionsStayStri
         EXPECT_EQ(run.exitCode, c.exitCode) << ::testing::PrintToString(args) << run.stderrText;
     }
 }
+
+}  // namespace
+}  // namespace kovra::e2e
+
+namespace kovra::e2e {
+namespace {
+
+// Recorded speech on the line (a prompt recording, band-limited to 300-3400 Hz, at a
+// line's level): the automatic recording starts within 1.5 s of the first word. The start
+// is read from the file's length (the run settles it at the end of the input) and checked
+// against the time in its name.
+struct SpeechCase {
+    std::vector<std::string> prompts;
+    double levelDbfs;
+};
+
+class RecordingStart : public PluginTest, public ::testing::WithParamInterface<SpeechCase> {};
+
+TEST_P(RecordingStart, BeginsWithinASecondAndAHalfOfTheFirstWord) {
+    Pcm speech;
+    for (const std::string& name : GetParam().prompts) {
+        const Pcm prompt = readPrompt(name);
+        speech.insert(speech.end(), prompt.begin(), prompt.end());
+    }
+    Pcm line = telephoneLine(speech, GetParam().levelDbfs);
+    const std::size_t onset = speechOnset(line);
+    ASSERT_LT(onset, line.size());
+    // The first word at 3.5 s of the input, 2 s of quiet after the speech.
+    line.erase(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(onset));
+    const double firstWord = 3.5;
+    line.insert(line.begin(), static_cast<std::size_t>(firstWord * 8000), 0);
+    line.insert(line.end(), 2 * 8000, 0);
+    const double inputSeconds = static_cast<double>(line.size()) / 8000;
+    const fs::path wav = root_ / "speech.wav";
+    writeMonoWav(wav, line);
+
+    UdpSink sink;
+    writeSettings(sink.port());
+    const RunResult run =
+        runProgram(KOVRA_PLUGIN,
+                   plugin({"--fast", "--start-time", "2026-01-01", "--input", "1=" + wav.string()}),
+                   env(), root_ / "plugin.err", 60s);
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+    std::string file;
+    for (const std::string& d : sink.datagramsAfterExit()) {
+        const std::string text = eventText(d);
+        if (text.rfind("L1_REC_FILE_START->", 0) == 0) {
+            file = text.substr(19, text.find('#') - 19);
+            break;
+        }
+    }
+    ASSERT_FALSE(file.empty()) << "no recording started";
+    const double start = inputSeconds - mp3Seconds(file);
+    EXPECT_GE(start, firstWord - 0.2) << file;
+    EXPECT_LE(start, firstWord + 1.5) << file;
+    const std::string name = fs::path(file).filename().string();
+    ASSERT_GE(name.size(), 9U);
+    EXPECT_EQ(name.substr(0, 9),
+              "00h00m0" + std::to_string(static_cast<int>(std::floor(start))) + "s")
+        << "the name gives the same start";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TelephonePrompts, RecordingStart,
+    ::testing::Values(SpeechCase{{"demo-congrats"}, -6}, SpeechCase{{"priv-callee-options"}, -13},
+                      SpeechCase{{"basic-pbx-ivr-main"}, -20}));
 
 }  // namespace
 }  // namespace kovra::e2e

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -75,21 +76,54 @@ TEST(SimulatedEventLoop, RunReturnsQuitCodeGivenFromAnotherThread) {
     EXPECT_EQ(code, 7);
 }
 
-TEST(Timer, EnableRestartsTheCountAndIntervalChangeApplies) {
+// Window semantics: enabling a running timer keeps its count (a caller that enables it on
+// every event still gets its ticks), off then on starts a new count, and only a new
+// interval restarts a running one.
+TEST(Timer, EnablingARunningTimerKeepsItsCountAndANewIntervalRestartsIt) {
     SimulatedEventLoop loop;
     const TimePoint t0 = loop.now();
     std::vector<Millis> ticks;
     Timer timer(loop, 1000ms,
                 [&] { ticks.push_back(std::chrono::duration_cast<Millis>(loop.now() - t0)); });
     timer.setEnabled(true);
-    loop.advance(600ms);
-    timer.setEnabled(true);  // restarts: next tick 1000 ms after 600 ms
-    loop.advance(1000ms);
-    timer.setInterval(200ms);
+    for (int i = 0; i < 12; ++i) {  // enabled again every 125 ms, as speech reports do
+        loop.advance(125ms);
+        timer.setEnabled(true);
+    }
+    EXPECT_EQ(ticks, (std::vector<Millis>{1000ms}));
+    timer.setInterval(1000ms);  // the same interval: nothing changes
+    loop.advance(500ms);        // at 2000 ms
+    EXPECT_EQ(ticks, (std::vector<Millis>{1000ms, 2000ms}));
+    timer.setEnabled(false);
+    timer.setEnabled(true);  // off then on: counts from 2000 ms
+    loop.advance(1100ms);
+    timer.setInterval(200ms);  // restarts at 3100 ms
     loop.advance(400ms);
     timer.setEnabled(false);
     loop.advance(5s);
-    EXPECT_EQ(ticks, (std::vector<Millis>{1600ms, 1800ms, 2000ms}));
+    EXPECT_EQ(ticks, (std::vector<Millis>{1000ms, 2000ms, 3000ms, 3300ms, 3500ms}));
+}
+
+// runPending() runs what was queued when it was called: a task that another thread posts
+// meanwhile waits for the next call, so a thread that keeps posting cannot hold the caller.
+// A task's own follow-up posts still run in the same call.
+TEST(SimulatedEventLoop, RunPendingRunsWhatWasQueuedAndTheTasksOwnChains) {
+    SimulatedEventLoop loop;
+    int relayed = 0;
+    std::function<void()> relay = [&] {
+        ++relayed;
+        std::thread([&] { loop.post(relay); }).join();
+    };
+    loop.post(relay);
+    EXPECT_EQ(loop.runPending(), 1U);
+    EXPECT_EQ(loop.runPending(), 1U);
+    EXPECT_EQ(relayed, 2);
+
+    int chained = 0;
+    SimulatedEventLoop quiet;
+    quiet.post([&] { quiet.post([&] { ++chained; }); });
+    EXPECT_EQ(quiet.runPending(), 2U);
+    EXPECT_EQ(chained, 1);
 }
 
 TEST(QtEventLoop, RunsPostsFromThreadsAndBothTimerKinds) {

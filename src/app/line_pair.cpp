@@ -84,6 +84,9 @@ LinePair::LinePair(int pair, PairServices& services, PairInput input)
     if (feed_) {
         detectors_.capture->setSampleObserver(
             [this](const CaptureBuffer& buffer) { feedRecording(buffer); });
+    } else {
+        detectors_.capture->setSampleObserver(
+            [this](const CaptureBuffer& buffer) { keepPreRoll(buffer); });
     }
     if (detectors_.file != nullptr) {
         detectors_.file->OnEndOfInput = [this] {
@@ -321,6 +324,9 @@ void LinePair::applySettings() {
 
     RecordingOptions& r = recording_->options;
     r.CheckAutoRec = st.CheckAutoRec;
+    for (int k = 1; k <= 2; ++k) {
+        recording_->chain(k).capture().setPreRoll(st.PreRoll);
+    }
     r.CheckOffRing = st.CheckOffRing;
     r.CheckOffTom = st.CheckOffTom;
     r.CheckOffDial = st.CheckOffDial;
@@ -511,6 +517,39 @@ void LinePair::prepareDayFolders() {
             logLine(LogLevel::Error,
                     "cannot create the recording folder " + folder + ": " + error.message());
         }
+    }
+}
+
+void LinePair::keepPreRoll(const CaptureBuffer& buffer) {
+    // A live recording opens its device only at the start: its pre-roll is the detectors'
+    // 8000 Hz audio, doubled to the chain's rate (the line carries nothing above 4 kHz).
+    if (!recording_) {
+        return;
+    }
+    for (int k = 1; k <= 2; ++k) {
+        CaptureStage& capture = recording_->chain(k).capture();
+        if (!capture.preRollOn()) {
+            continue;
+        }
+        const int channels = capture.channels();
+        preRollScratch_.clear();
+        const std::size_t frames = buffer.frames();
+        const auto at = [&](std::size_t f, int c) {
+            const int from = std::min(c, buffer.channels - 1);
+            return static_cast<int>(
+                buffer.interleaved[f * static_cast<std::size_t>(buffer.channels) +
+                                   static_cast<std::size_t>(from)]);
+        };
+        for (std::size_t f = 0; f < frames; ++f) {
+            for (int half = 0; half < 2; ++half) {
+                for (int c = 0; c < channels; ++c) {
+                    const int next = f + 1 < frames ? at(f + 1, c) : at(f, c);
+                    preRollScratch_.push_back(
+                        static_cast<std::int16_t>(half == 0 ? at(f, c) : (at(f, c) + next) / 2));
+                }
+            }
+        }
+        capture.keepForPreRoll(preRollScratch_, channels);
     }
 }
 

@@ -156,6 +156,7 @@ class LinePair final : private line::LineRecordingPort,
     std::string storedDeviceName() const;
     void prepareDayFolders();
     void feedRecording(const CaptureBuffer& buffer);
+    void keepPreRoll(const CaptureBuffer& buffer);
     void TimerFechaTimer();
     void CbDevicesChange();
     void hide();
@@ -168,6 +169,7 @@ class LinePair final : private line::LineRecordingPort,
     settings::PairSettingsStorage storage_;
     PairDetectors detectors_;
     std::unique_ptr<RecordingFileFeed> feed_;
+    std::vector<std::int16_t> preRollScratch_;  // keepPreRoll, loop thread
     std::unique_ptr<line::PairLineLogic> logic_;
     std::unique_ptr<RecordingControl> recording_;
     std::unique_ptr<relay::control::PairRelayControl> relay_;

@@ -9,9 +9,11 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "recording/audio_stage.h"
+#include "recording/pre_roll.h"
 
 namespace kovra {
 
@@ -54,7 +56,26 @@ class CaptureStage : public AudioStage {
     // Times audio was lost because the buffer was full (the writer fell behind).
     std::uint64_t overruns() const { return overruns_.load(); }
 
+    // Each recording starts with the last PreRoll::kSeconds of the line's audio (on by
+    // default), so the file holds the words said before the start rule fired.
+    void setPreRoll(bool on) {
+        preRollOn_ = on;
+        if (!on) {
+            preRoll_.clear();
+        }
+    }
+    bool preRollOn() const { return preRollOn_.load(); }
+    // The line's audio (16000 Hz, interleaved) for the pre-roll of a stage that does not
+    // see it itself (a live device opened only while recording). Any one thread.
+    void keepForPreRoll(std::span<const std::int16_t> samples, int channels) {
+        if (preRollOn_) {
+            preRoll_.keep(samples, channels);
+        }
+    }
+
   protected:
+    PreRoll preRoll_;
+    std::atomic<bool> preRollOn_{true};
     int deviceNumber_ = 0;
     std::string deviceName_;
     int inChannels_ = 2;

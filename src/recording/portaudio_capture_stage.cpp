@@ -128,6 +128,9 @@ void PortAudioCaptureStage::open() {
     dropped_ = 0;
     droppedLogged_ = 0;
     chunk_.clear();
+    if (preRollOn_) {
+        chunk_ = preRoll_.take(channels_);  // read before the device's first audio
+    }
     chunkPos_ = 0;
     woken_ = false;
 

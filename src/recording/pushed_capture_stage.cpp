@@ -31,6 +31,9 @@ void PushedCaptureStage::push(std::span<const std::int16_t> samples, int dataCha
 
     std::unique_lock lock(mutex_);
     auto accepting = [this] { return armed_ && running_ && !ended_; };
+    if (!armed_) {
+        keepForPreRoll(data, stageChannels);
+    }
     if (!accepting()) {
         return;
     }
@@ -135,8 +138,13 @@ void PushedCaptureStage::armForStart() {
     running_ = true;
     ended_ = false;
     wake_ = false;
-    committed_ = 0;
     queue_.clear();
+    if (preRollOn_) {
+        const std::vector<std::int16_t> before = preRoll_.take(inChannels_);
+        queue_.assign(before.begin(), before.end());
+    }
+    // The pre-roll is part of the file: durations and the short-recording rule count it.
+    committed_ = queue_.size() / static_cast<std::size_t>(inChannels_);
 }
 
 void PushedCaptureStage::wakeReader() {

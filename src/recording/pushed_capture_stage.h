@@ -6,7 +6,8 @@
 //   after it hands the same stretch to the detectors, on the loop thread. The writer's
 //   worker drains the queue. Samples are kept only while a recording is armed
 //   (from StartWriting) and its buffer runs (not paused); others are dropped, as a live
-//   device's audio is when nobody records.
+//   device's audio is when nobody records, except the last seconds before a start, which
+//   begin the recording when the pre-roll is on.
 // - The queue holds kCaptureBufferFrames frames. When it is full, push() waits for the
 //   writer (up to kPushWaitMs) instead of dropping, so a fast run that outpaces the
 //   encoder is slowed down, never cut; only a writer stuck longer than that loses the

@@ -70,6 +70,7 @@ struct PairSettings {
     int TrackBarAmp1 = 2;  // pairs 2 and 3, 0..25
     int TrackBarAmp2 = 2;
     bool CheckAutoRec = false;
+    bool PreRoll = true;  // recordings start with the line's last 2 s
     bool CheckOffRing = false;
     bool CheckOffTom = true;
     bool CheckOffDial = true;

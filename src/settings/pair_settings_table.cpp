@@ -263,6 +263,7 @@ std::vector<SettingBinding> buildTable(int pair) {
         }
     }
     t.push_back(boolRow(keys::kCheckAutoRec, K::WhileRelaysOff, &PairSettings::CheckAutoRec));
+    t.push_back(boolRow(keys::kPreRoll, K::WhileRelaysOff, &PairSettings::PreRoll));
     t.push_back(boolRow(keys::kCheckOffRing, K::WhileRelaysOff, &PairSettings::CheckOffRing));
     t.push_back(boolRow(keys::kCheckOffTom, K::WhileRelaysOff, &PairSettings::CheckOffTom));
     t.push_back(boolRow(keys::kCheckOffDial, K::WhileRelaysOff, &PairSettings::CheckOffDial));

@@ -107,6 +107,7 @@ inline constexpr IntLineKey kCbBitRat{G, kPairSection, "cbBitRat", 1};
 inline constexpr BoolLineKey kAmplificador{G, kPairSection, "Amplificador", false};  // 2, 3
 inline constexpr IntLineKey kTrackBarAmp{G, kPairSection, "TrackBarAmp", 2};         // 2, 3
 inline constexpr BoolKey kCheckAutoRec{G, kPairSection, "CheckAutoRec", false};
+inline constexpr BoolKey kPreRoll{G, kPairSection, "PreRoll", true};  // ours; others ignore it
 inline constexpr BoolKey kCheckOffRing{G, kPairSection, "CheckOffRing", false};
 inline constexpr BoolKey kCheckOffTom{G, kPairSection, "CheckOffTom", true};
 inline constexpr BoolKey kCheckOffDial{G, kPairSection, "CheckOffDial", true};

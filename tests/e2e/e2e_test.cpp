@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -343,10 +344,120 @@ TEST_P(RecordingStart, BeginsWithinASecondAndAHalfOfTheFirstWord) {
         << "the name gives the same start";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TelephonePrompts, RecordingStart,
-    ::testing::Values(SpeechCase{{"demo-congrats"}, -6}, SpeechCase{{"priv-callee-options"}, -13},
-                      SpeechCase{{"basic-pbx-ivr-main"}, -20}));
+// The MP3's audio as 8000 Hz mono (linear interpolation from the decoder's rate).
+std::vector<double> mp3At8k(const fs::path& file) {
+    mpg123_init();
+    int error = 0;
+    mpg123_handle* handle = mpg123_new(nullptr, &error);
+    std::vector<double> decoded;
+    long rate = 0;
+    if (handle != nullptr) {
+        mpg123_param(handle, MPG123_FLAGS, MPG123_MONO_MIX | MPG123_FORCE_MONO, 0);
+        if (mpg123_open(handle, file.c_str()) == MPG123_OK) {
+            int channels = 0;
+            int encoding = 0;
+            mpg123_getformat(handle, &rate, &channels, &encoding);
+            mpg123_format_none(handle);
+            mpg123_format(handle, rate, MPG123_MONO, MPG123_ENC_SIGNED_16);
+            std::vector<unsigned char> block(16384);
+            std::size_t got = 0;
+            int status = MPG123_OK;
+            while (status == MPG123_OK || status == MPG123_NEW_FORMAT) {
+                status = mpg123_read(handle, block.data(), block.size(), &got);
+                const auto* samples = reinterpret_cast<const std::int16_t*>(block.data());
+                decoded.insert(decoded.end(), samples, samples + got / 2);
+            }
+            mpg123_close(handle);
+        }
+    }
+    mpg123_delete(handle);
+    std::vector<double> out;
+    if (rate <= 0) {
+        return out;
+    }
+    const double step = static_cast<double>(rate) / 8000;
+    for (double at = 0; at + 1 < static_cast<double>(decoded.size()); at += step) {
+        const auto i = static_cast<std::size_t>(at);
+        const double frac = at - static_cast<double>(i);
+        out.push_back(decoded[i] * (1 - frac) + decoded[i + 1] * frac);
+    }
+    return out;
+}
+
+// The best normalised cross-correlation of piece anywhere in the first `within` samples of
+// audio.
+double bestMatch(const std::vector<double>& piece, const std::vector<double>& audio,
+                 std::size_t within) {
+    double pieceEnergy = 0;
+    for (double v : piece) {
+        pieceEnergy += v * v;
+    }
+    double best = 0;
+    for (std::size_t lag = 0; lag + piece.size() <= std::min(within, audio.size()); ++lag) {
+        double dot = 0;
+        double energy = 0;
+        for (std::size_t i = 0; i < piece.size(); ++i) {
+            dot += piece[i] * audio[lag + i];
+            energy += audio[lag + i] * audio[lag + i];
+        }
+        if (energy > 0) {
+            best = std::max(best, dot / std::sqrt(pieceEnergy * energy));
+        }
+    }
+    return best;
+}
+
+// A prompt at the start of a call: with the pre-roll (the default) the recording begins
+// with the line's last 2 s, so the MP3 holds the prompt's first 300 ms; switched off in
+// ConfigGlobal.ini it begins where the start rule fired, after them.
+TEST_F(PluginTest, ThePreRollPutsTheFirstWordsInTheRecording) {
+    Pcm line = telephoneLine(readPrompt("priv-callee-options"), -13);
+    const std::size_t onset = speechOnset(line);
+    line.erase(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(onset));
+    const std::vector<double> firstWords(line.begin(), line.begin() + 2400);  // 300 ms
+    line.insert(line.begin(), 3 * 8000, 0);
+    line.insert(line.end(), 2 * 8000, 0);
+    const fs::path wav = root_ / "prompt.wav";
+    writeMonoWav(wav, line);
+
+    for (const bool preRoll : {true, false}) {
+        UdpSink sink;
+        writeSettings(sink.port());
+        if (!preRoll) {
+            std::ofstream(home() / "ConfigGlobal.ini", std::ios::app) << "PreRoll=0\n";
+        }
+        fs::remove_all(home() / "MP3");
+        const RunResult run = runProgram(
+            KOVRA_PLUGIN,
+            plugin({"--fast", "--start-time", "2026-01-01", "--input", "1=" + wav.string()}), env(),
+            root_ / "plugin.err", 60s);
+        ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+        std::string file;
+        for (const std::string& d : sink.datagramsAfterExit()) {
+            const std::string text = eventText(d);
+            if (text.rfind("L1_REC_FILE_START->", 0) == 0) {
+                file = text.substr(19, text.find('#') - 19);
+                break;
+            }
+        }
+        ASSERT_FALSE(file.empty()) << "no recording started";
+        const std::vector<double> recorded = mp3At8k(file);
+        const double match = bestMatch(firstWords, recorded, 3 * 8000);
+        if (preRoll) {
+            EXPECT_GT(match, 0.6) << "the first 300 ms are in " << file;
+            // The file as written: its length counts the pre-roll. The start rule fires 0.5
+            // to 1.5 s after the first word (at 3 s), the file begins 2 s before that.
+            EXPECT_NEAR(mp3Seconds(file), static_cast<double>(line.size()) / 8000 - 2.0, 0.7);
+        } else {
+            EXPECT_LT(match, 0.4) << "without the pre-roll the file starts after them";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(TelephonePrompts, RecordingStart,
+                         ::testing::Values(SpeechCase{{"demo-congrats"}, -6},
+                                           SpeechCase{{"priv-callee-options"}, -13},
+                                           SpeechCase{{"basic-pbx-ivr-main"}, -20}));
 
 }  // namespace
 }  // namespace kovra::e2e

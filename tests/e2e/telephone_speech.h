@@ -12,8 +12,7 @@ namespace kovra::e2e {
 
 using Pcm = std::vector<std::int16_t>;
 
-inline const std::filesystem::path kPromptFolder =
-    "/usr/share/asterisk/sounds/en_US_f_Allison";
+inline const std::filesystem::path kPromptFolder = "/usr/share/asterisk/sounds/en_US_f_Allison";
 
 // The prompt's samples; throws std::runtime_error naming the file when it is missing or not
 // 8000 Hz 16-bit mono PCM.

@@ -24,6 +24,16 @@ std::vector<std::int16_t> PreRoll::take(int channels) {
     std::vector<std::int16_t> out;
     if (channels == channels_) {
         out.assign(kept_.begin(), kept_.end());
+    } else if (channels == 1 && channels_ == 2) {
+        // The stage was set to one channel since: the average, as a push converts it.
+        for (std::size_t i = 0; i + 1 < kept_.size(); i += 2) {
+            out.push_back(static_cast<std::int16_t>((kept_[i] + kept_[i + 1]) / 2));
+        }
+    } else if (channels == 2 && channels_ == 1) {
+        for (const std::int16_t s : kept_) {
+            out.push_back(s);
+            out.push_back(s);
+        }
     }
     kept_.clear();
     return out;

@@ -18,8 +18,8 @@ class PreRoll {
     // Keeps interleaved samples of `channels` channels, forgetting all but the last
     // kSeconds. A change of channel count starts over.
     void keep(std::span<const std::int16_t> interleaved, int channels);
-    // Hands over what is kept (whole frames of `channels`; empty when kept with another
-    // count) and starts over.
+    // Hands over what is kept as whole frames of `channels` (one or two; converted when it
+    // was kept with the other count) and starts over.
     std::vector<std::int16_t> take(int channels);
     void clear();
 

@@ -17,9 +17,10 @@ constexpr float kCleanMark = 0.3F;      // d / energy of a bit that counts as cl
 constexpr int kMinMarkBits = 40;        // clean mark needed before a message's first byte
 constexpr int kMaxGapBits = 16;         // mark allowed between two bytes of a message
 constexpr int kQuietBlocksToForget = 4;
-constexpr double kRateGain = 0.01;    // samples per bit moved per unit of timing error
-constexpr double kMaxSkew = 0.06;     // senders' bit rates are followed this far from 1200
-constexpr double kSmallRetime = 1.5;  // samples: a start edge this close only pulls the clock
+constexpr double kRateGain = 0.01;  // samples per bit moved per unit of timing error
+constexpr double kMaxSkew = 0.06;
+constexpr int kSeizureAlternations = 12;  // senders' bit rates are followed this far from 1200
+constexpr double kSmallRetime = 1.5;      // samples: a start edge this close only pulls the clock
 
 // Mixer values in Q13: a full-scale sample times a value summed over the 7-sample window
 // stays within 32 bits (7 * 32768 * 8192 < 2^31), so the sliding sums are exact integers
@@ -86,6 +87,7 @@ void FskCallerIdReceiver::reset() {
     e_ = {};
     next_ = kWindow;
     period_ = kBitSamples;
+    alternations_ = 0;
     lastSoft_ = 0.0F;
     transitions_ = 0;
     state_ = State::Hunt;
@@ -224,15 +226,22 @@ void FskCallerIdReceiver::onSlot(float soft, float energy, float mid) {
             error = -error;
         }
         next_ += kClockGain * error;
-        period_ = std::clamp(period_ + kRateGain * error, kBitSamples * (1.0 - kMaxSkew),
-                             kBitSamples * (1.0 + kMaxSkew));
+        ++alternations_;
+        // The bit period is learnt inside a message and from a channel seizure, not from the
+        // changes of noise while hunting (a run of alternating bits is rare in noise).
+        if (state_ != State::Hunt || alternations_ >= kSeizureAlternations) {
+            period_ = std::clamp(period_ + kRateGain * error, kBitSamples * (1.0 - kMaxSkew),
+                                 kBitSamples * (1.0 + kMaxSkew));
+        }
         ++transitions_;
+    } else {
+        alternations_ = 0;
     }
     lastSoft_ = soft;
 
     switch (state_) {
         case State::Hunt:
-            if (markRun_ >= kMinMarkBits && startBitSeen(soft) && retimeOnStartBit()) {
+            if (markRun_ >= kMinMarkBits && startBitSeen(soft) && retimeOnStartBit(true)) {
                 message_.clear();
                 startByte();
             } else if (soft > kCleanMark * energy) {
@@ -242,7 +251,7 @@ void FskCallerIdReceiver::onSlot(float soft, float energy, float mid) {
             }
             break;
         case State::Gap:
-            if (startBitSeen(soft) && retimeOnStartBit()) {
+            if (startBitSeen(soft) && retimeOnStartBit(false)) {
                 startByte();
             } else if (++gap_ > kMaxGapBits) {
                 state_ = State::Hunt;
@@ -286,18 +295,19 @@ bool FskCallerIdReceiver::startBitSeen(float soft) const {
     return soft < 0.0F || historyAt(next_ - period_ / 2.0) < 0.0F;
 }
 
-bool FskCallerIdReceiver::retimeOnStartBit() {
+bool FskCallerIdReceiver::retimeOnStartBit(bool firstByte) {
     // The start bit began somewhere in the last bit and a half (the stop bit may have been
     // stretched, or the sender's clock may run off ours): its falling edge sets the clock,
     // as a UART re-times on every start bit. A small difference is mostly noise on the edge,
-    // so the clock moves only halfway then.
+    // so the clock moves only halfway then: inside a message always (the clock was set on
+    // the first start bit at the latest), before it only once a seizure has locked it.
     const double edge = startEdge(next_ - 1.5 * period_, next_ + 0.5);
     if (edge < 0.0) {
         return false;
     }
     const double centre = edge + period_ / 2.0;
     const double error = centre - next_;
-    const bool trusted = transitions_ >= kLockedTransitions;
+    const bool trusted = !firstByte || transitions_ >= kLockedTransitions;
     next_ = trusted && std::fabs(error) <= kSmallRetime ? next_ + 0.5 * error : centre;
     return true;
 }

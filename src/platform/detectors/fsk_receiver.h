@@ -65,7 +65,7 @@ class FskCallerIdReceiver {
     void demodulate(std::int32_t x);
     void onSlot(float soft, float energy, float mid);
     bool startBitSeen(float soft) const;
-    bool retimeOnStartBit();
+    bool retimeOnStartBit(bool firstByte);
     void startByte();
     void endMessage();
     float historyAt(double t) const;
@@ -90,6 +90,7 @@ class FskCallerIdReceiver {
     double period_ = 0.0;  // samples per bit, as the sender's clock runs
     float lastSoft_ = 0.0F;
     int transitions_ = 0;
+    int alternations_ = 0;  // bits in a row that each changed from the one before
 
     // Framer.
     State state_ = State::Hunt;

@@ -55,5 +55,8 @@ Audio makeAudio(std::span<const Samples> tracks);
 // Writes a 16-bit PCM WAV file. Throws std::runtime_error naming the file when it cannot be
 // written.
 void writeWav(const std::filesystem::path& path, const Audio& audio);
+// The samples of an 8000 Hz WAV file (its first channel), scaled to +-1. Throws
+// std::runtime_error when it cannot be read or has another sample rate.
+Samples readWav(const std::filesystem::path& path);
 
 }  // namespace kovra::linesim

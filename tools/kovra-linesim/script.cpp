@@ -427,6 +427,22 @@ class Renderer {
             return dialTone(durationArg(s), o.number("level", -15, -90, 0),
                             o.number("freq", 425, 50, 3900));
         }
+        if (s.name == "play") {
+            expectPositional(s, 1, 1000);
+            Options o(s, {"gap"});
+            const Samples gap = silence(o.ms("gap", 0));
+            Samples out;
+            for (const std::string& path : p) {
+                try {
+                    const Samples one = readWav(path);
+                    out.insert(out.end(), one.begin(), one.end());
+                    out.insert(out.end(), gap.begin(), gap.end());
+                } catch (const std::runtime_error& e) {
+                    fail(s.lineNo, e.what());
+                }
+            }
+            return out;
+        }
         if (s.name == "clicks") {
             Options o(s, {"rate", "slope", "level"});
             return clickTrain(durationArg(s), o.number("rate", 40, 1, 1000),

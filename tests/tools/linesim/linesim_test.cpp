@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <spandsp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -132,12 +133,40 @@ TEST(LineScript, LevelsMatchTheirSettings) {
         {"speech 5s", -20.0},
         {"speech 5s level=-30", -30.0},
         {"silence 5s\nnoise level=-40", -40.0},
+        {"silence 3s\nbackground freq=350,440 level=-13", -13.0},
+        {"clicks 3s", -13.0},
+        {"clicks 3s level=-25 rate=50", -25.0},
     };
     for (const Case& c : cases) {
         const auto s = channel(renderScript(c.script), 0);
         // Leave out the edges of tones, where they ramp up and down.
         EXPECT_NEAR(rmsDbfs(s, 80, s.size() - 80), c.expectedDbfs, 0.3) << c.script;
     }
+}
+
+// The dial tone under the digits plays over the whole output whatever its place in the
+// script; a recorded file plays as recorded; a file that is not 8000 Hz is refused.
+TEST(LineScript, BackgroundToneAndRecordedFiles) {
+    const auto both = channel(renderScript("dial 5 on=1000 off=0 level=-20\nbackground freq=425 "
+                                           "level=-10"),
+                              0);
+    EXPECT_NEAR(goertzelDb(both, 800, 4000, 425) - goertzelDb(both, 800, 4000, 770), 13.0, 1.0);
+
+    const std::filesystem::path dir = std::filesystem::temp_directory_path();
+    const std::filesystem::path wav =
+        dir / ("kovra-linesim-play-" + std::to_string(::getpid()) + ".wav");
+    writeWav(wav, renderScript("tone 500ms freq=1000 level=-6"));
+    const auto played =
+        channel(renderScript("play \"" + wav.string() + "\" \"" + wav.string() + "\" gap=250"), 0);
+    EXPECT_EQ(played.size(), 2U * (4000 + 2000));
+    EXPECT_NEAR(rmsDbfs(played, 80, 3920), -6.0, 0.3);
+    Audio fast;
+    fast.sampleRate = 16000;
+    fast.channels = 1;
+    fast.interleaved.assign(1600, 0);
+    writeWav(wav, fast);
+    EXPECT_THROW(renderScript("play " + wav.string()), ScriptError);
+    std::filesystem::remove(wav);
 }
 
 TEST(LineScript, NoiseSnrIsRelativeToTheSignal) {

@@ -635,6 +635,10 @@ void TKovraRepeaterXE::queue(InboundEvent event) {
 
 // Dispatching (loop thread) ----------------------------------------------------------------
 
+void TKovraRepeaterXE::receiveNow(std::string_view datagram, const udp::Origin& from) {
+    onDatagram(datagram, from);
+}
+
 void TKovraRepeaterXE::dispatch() {
     std::optional<InboundEvent> fromHost;
     std::optional<InboundEvent> fromOther;

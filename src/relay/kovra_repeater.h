@@ -160,6 +160,10 @@ class TKovraRepeaterXE {
     // link is untouched.
     std::function<void(Sender, const TextOrigin& from)> OnListenerClosed;
 
+    // Fuzzing and tests: one datagram from `from` through the receive path, as a listener
+    // thread hands it over (it never waits); the dispatch timer raises its events.
+    void receiveNow(std::string_view datagram, const udp::Origin& from);
+
   private:
     void reopen(int port);
     void onDatagram(std::string_view datagram, const udp::Origin& from);

@@ -141,6 +141,8 @@ TEST_F(IniFileTest, EachEncodingIsReadAndWrittenBackAsItCame) {
         {"UTF-8 with its mark", "\xEF\xBB\xBF[S]\r\nName=Ação\r\n",
          "\xEF\xBB\xBF[S]\r\nName=Ré\r\nVolume=1\r\n"},
         {"Windows-1252", "[S]\r\nName=A\xe7\xe3o\r\n", "[S]\r\nName=R\xe9\r\nVolume=1\r\n"},
+        {"the UTF-8 mark before Windows-1252", "\xEF\xBB\xBF[S]\r\nName=A\xe7\xe3o\r\n",
+         "\xEF\xBB\xBF[S]\r\nName=R\xe9\r\nVolume=1\r\n"},
         {"UTF-16 LE", utf16(before, false), utf16(after, false)},
         {"UTF-16 BE", utf16(before, true), utf16(after, true)},
     };

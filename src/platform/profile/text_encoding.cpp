@@ -211,9 +211,11 @@ DecodedText decodeTextFile(std::string_view bytes) {
     if (isValidUtf8(bytes)) {
         decoded.text = std::string(bytes);
     } else {
-        // A mark promises UTF-8: a file that breaks it is read byte for byte as the
-        // older installs' code page, and written back so.
-        decoded.encoding = TextEncoding::Windows1252;
+        // Not UTF-8 after all: read byte for byte as the older installs' code page, and
+        // written back so, mark and all.
+        decoded.encoding = decoded.encoding == TextEncoding::Utf8Bom
+                               ? TextEncoding::Utf8BomWindows1252
+                               : TextEncoding::Windows1252;
         decoded.text = windows1252ToUtf8(bytes);
     }
     return decoded;
@@ -231,7 +233,11 @@ std::string encodeTextFile(std::string_view utf8, TextEncoding encoding,
             out = std::string(kUtf8Bom) + std::string(utf8);
             break;
         case TextEncoding::Windows1252:
-            out.reserve(utf8.size());
+        case TextEncoding::Utf8BomWindows1252:
+            if (encoding == TextEncoding::Utf8BomWindows1252) {
+                out = std::string(kUtf8Bom);
+            }
+            out.reserve(out.size() + utf8.size());
             for (std::size_t i = 0; i < utf8.size();) {
                 const auto [cp, len] = nextCodePoint(utf8, i);
                 const auto byte = toWindows1252(cp);

@@ -12,8 +12,11 @@ enum class TextEncoding {
     Utf8,         // also plain ASCII, and the encoding of a new file
     Utf8Bom,      // UTF-8 after the mark EF BB BF
     Windows1252,  // not valid UTF-8: an older install's file
-    Utf16Le,      // after the mark FF FE
-    Utf16Be,      // after the mark FE FF
+    // The UTF-8 mark before text that is not UTF-8 (an editor kept the mark, not the
+    // encoding): Windows-1252 after the mark, written back so.
+    Utf8BomWindows1252,
+    Utf16Le,  // after the mark FF FE
+    Utf16Be,  // after the mark FE FF
 };
 
 // A file's text in UTF-8, the encoding it was read in, and why it is not text at all

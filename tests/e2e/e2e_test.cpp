@@ -15,8 +15,8 @@
 #include "e2e_support.h"
 #include "platform/process/instance_lock.h"
 #include "process_runner.h"
-#include "temp_folder.h"
 #include "telephone_speech.h"
+#include "temp_folder.h"
 
 namespace kovra::e2e {
 namespace {
@@ -110,7 +110,10 @@ silence 8s
     // The start timer keeps its count while speech-like reports re-arm it: the recording
     // starts within a second of the caller ID's tones (it used to wait for a pause).
     const std::string received = folder + "00h00m07s-RECEBIDA-(11)12345-6789.mp3";
-    const std::string made = folder + "00h00m48s-EFETUADA-3456-7890.mp3";
+    // The made call's speech starts its recording before the dialled number is accepted:
+    // the file is named after the digits shown so far, and renamed once it stops.
+    const std::string madeFirst = folder + "00h00m49s-RECEBIDA-34567890.mp3";
+    const std::string made = folder + "00h00m50s-EFETUADA-(11)3456-7890.mp3";
     // The events that matter, in the order a host must see them.
     const std::vector<std::string> expected = {
         "L1_RING_COUNT->1",
@@ -123,11 +126,12 @@ silence 8s
         "L1_REC_FILE_START->" + received + "#00:00:00",
         "L1_RING_COUNT->2",
         "L1_STATUS_DIALTONE",
-        "L1_REC_FILE_STOP->" + received + "#00:00:33",
+        "L1_REC_FILE_STOP->" + received + "#00:00:35",
         "L1_DMTFKEY->3",
         "L1_DMTFKEY->0",
+        "L1_REC_FILE_START->" + madeFirst + "#00:00:00",
         "L1_NUMBER_FORMAT_DTMF->(11)3456-7890",
-        "L1_REC_FILE_START->" + made + "#00:00:00",
+        "L1_REC_FILE_STOP->" + made + "#00:00:33",
         "L1_DISABLED: SoundBoard - calls.wav",
     };
     std::string heard;
@@ -149,6 +153,7 @@ silence 8s
     EXPECT_GT(mp3Length(received), 25.0);
     EXPECT_LT(mp3Length(received), 33.0);
     EXPECT_GT(mp3Length(made), 15.0);
+    EXPECT_FALSE(fs::exists(madeFirst));
     EXPECT_FALSE(fs::exists(home() / "kovra-plugin.log")) << "no error was logged";
 }
 

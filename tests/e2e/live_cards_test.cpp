@@ -232,10 +232,14 @@ TEST_F(LiveCardsTest, EachPairHearsRecordsAndSetsTheVolumeOfItsOwnCard) {
         EXPECT_TRUE(has(events, line + "_NUMBER_FORMAT_FSK->1(11)12345-67" + digits)) << line;
         const auto starts = withPrefix(events, line + "_REC_FILE_START->");
         const auto stops = withPrefix(events, line + "_REC_FILE_STOP->");
-        ASSERT_EQ(starts.size(), 1U) << line << ": one recording per call";
-        // Pair 1 alone reports the kept file.
+        // Live audio lags the wall clock on a loaded machine: the caller ID's tones may pass
+        // for speech long enough to start a recording before the message is decoded, and the
+        // caller ID then starts the call's own recording. Never more than that.
+        ASSERT_GE(starts.size(), 1U) << line;
+        ASSERT_LE(starts.size(), 2U) << line;
+        // Pair 1 alone reports the kept file (a short first recording is deleted unreported).
         EXPECT_EQ(stops.size(), p == 1 ? 1U : 0U) << line;
-        const fs::path file = starts[0].substr(0, starts[0].find('#'));
+        const fs::path file = starts.back().substr(0, starts.back().find('#'));
         EXPECT_NE(file.filename().string().find("(11)12345-67" + digits), std::string::npos)
             << file;
         ASSERT_TRUE(fs::exists(file)) << file;

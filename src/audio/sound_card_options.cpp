@@ -160,7 +160,11 @@ void SoundCardOptions::TrackLBChange() {
         !cbALLDriver.selected()) {
         return;
     }
-    Mixer.SetMixerId(cbALLDriver.ItemIndex);
+    // The automatic volume steps several times a second: reopening the card's mixer each
+    // time (a new sound-server connection on Linux) cost more than the detectors.
+    if (Mixer.MixerId() != cbALLDriver.ItemIndex) {
+        Mixer.SetMixerId(cbALLDriver.ItemIndex);
+    }
     Busy = true;
     const int mark = legacyBranch() && Check2.checked(Check2.ItemIndex) ? 1 : 0;
     writeVolumeLabel();

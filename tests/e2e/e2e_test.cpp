@@ -328,6 +328,11 @@ struct SpeechCase {
     double levelDbfs;
 };
 
+// Names the case in test lists (the default prints the vector's bytes).
+void PrintTo(const SpeechCase& c, std::ostream* os) {
+    *os << c.prompts.front() << "_at_" << -c.levelDbfs << "_dB_below_full_scale";
+}
+
 class RecordingStart : public PluginTest, public ::testing::WithParamInterface<SpeechCase> {};
 
 TEST_P(RecordingStart, BeginsSoonAfterTheFirstWord) {

@@ -52,7 +52,6 @@ PairRelayControl::PairRelayControl(int pair, EventLoop& loop, settings::PairSett
                                    PairRelayPorts& ports, HostIdentity& host, HostLookup lookup)
     : pair_(pair),
       profile_(pairProfile(pair)),
-      loop_(loop),
       s_(settings),
       files_(files),
       ui_(ui),

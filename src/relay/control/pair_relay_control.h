@@ -150,7 +150,6 @@ class PairRelayControl {
 
     int pair_;
     const PairProfile& profile_;
-    EventLoop& loop_;
     settings::PairSettings& s_;
     settings::ConfigFiles& files_;
     UserInterface& ui_;

@@ -3,6 +3,7 @@
 #include "line/caller_id_file.h"
 #include "line/date_texts.h"
 #include "line/line_events.h"
+#include "line/line_thresholds.h"
 #include "line/number_format.h"
 #include "line/pair_line_logic.h"
 
@@ -158,7 +159,7 @@ void PairLineLogic::TimerDigitoOkTimer(int k) {
 void PairLineLogic::digitTimeout(int k) {
     LineChannel& c = channel(k);
     ++c.DigitTicks;
-    if (c.DigitTicks <= (k == 1 ? 4 : 6)) {
+    if (c.DigitTicks <= kDigitTimeoutTicks[k - 1]) {
         return;
     }
     digitTimers_[k - 1].setEnabled(false);
@@ -170,7 +171,7 @@ void PairLineLogic::digitTimeout(int k) {
 
     const std::string shown = c.EdSeq;
     c.DialDigits = shown;
-    c.DialledAccepted = shown.size() > 7;
+    c.DialledAccepted = shown.size() >= kMinDialledDigits;
     c.OperatorCode = "00";
     c.DialArea = globals_.LocalDDD;
     c.DialNumber = shown;
@@ -234,11 +235,12 @@ void PairLineLogic::digitTimeout(int k) {
 // ------------------------------------------- dialled number, pairs 2 and 3 (per digit)
 
 void PairLineLogic::classifyDialled(int k, LineChannel& c) {
-    if (recording(k) && recording_.ElapsedSeconds(k) < 20 && options_.CheckOffDial) {
+    if (recording(k) && recording_.ElapsedSeconds(k) < kEarlyRecordingSeconds &&
+        options_.CheckOffDial) {
         recording_.StopLClick(k);
     }
     c.PrivateMark = false;
-    c.RearmState = 0;
+    c.RearmState = MadeCallRearm::Off;
     c.Record = CallRecord{};
     c.lbNomeFile.clear();
     if (!c.DialDigits.empty() && c.DialDigits[0] == '0') {
@@ -280,7 +282,7 @@ void PairLineLogic::classifyDialled(int k, LineChannel& c) {
         if (recording(k)) {
             recording_.StopLClick(k);
         }
-        c.RearmState = 2;
+        c.RearmState = MadeCallRearm::CallRuns;
         c.lbTom = "Rearme";
     }
     c.EdSeq = c.DialNumber;

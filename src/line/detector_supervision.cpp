@@ -12,6 +12,14 @@ namespace {
 constexpr Millis kSecond{1000};
 constexpr int kDetectorSilenceLimit = 16;  // seconds without detector events
 constexpr int kRearmAfterSeconds = 2000;
+constexpr float kMinDtmfSensitivity = 2.0F;
+constexpr float kMaxDtmfSensitivity = 24.0F;
+// Capture formats: 8000 Hz, 16 bit, one or two lines.
+constexpr int kMonoFormat = 6;
+constexpr int kStereoFormat = 7;
+// The odd line is the right channel of a two-line input, the even line the left.
+constexpr int kOddLineChannel = 1;
+constexpr int kEvenLineChannel = 0;
 
 const Rgb kIdleColor{0, 255, 255};
 
@@ -100,7 +108,7 @@ void PairDetectorControl::setSensitivity(int k, float value) {
         return;  // pairs 2 and 3 keep the decoder's default
     }
     TPhoneToneDecoder& decoder = k == 1 ? controls_.PTDecoder1 : controls_.PTDecoder2;
-    decoder.DTMFParams.Sensitivity = std::clamp(value, 2.0F, 24.0F);
+    decoder.DTMFParams.Sensitivity = std::clamp(value, kMinDtmfSensitivity, kMaxDtmfSensitivity);
 }
 
 void PairDetectorControl::resetViews() {
@@ -165,13 +173,13 @@ void PairDetectorControl::BnStartClick() {
     // A one-line input feeds only the odd line's decoder and view.
     controls_.WaveView2.SetWaveSource(twoLines ? &capture : nullptr);
     controls_.PTDecoder2.SetAudioSource(twoLines ? &capture : nullptr);
-    capture.SelectFormat(twoLines ? 7 : 6);
-    controls_.PTDecoder1.DecodeChannel = 1;
+    capture.SelectFormat(twoLines ? kStereoFormat : kMonoFormat);
+    controls_.PTDecoder1.DecodeChannel = kOddLineChannel;
     if (twoLines) {
-        controls_.PTDecoder2.DecodeChannel = 0;
-        controls_.WaveView2.Channel = 0;
+        controls_.PTDecoder2.DecodeChannel = kEvenLineChannel;
+        controls_.WaveView2.Channel = kEvenLineChannel;
     }
-    controls_.WaveView1.Channel = 1;
+    controls_.WaveView1.Channel = kOddLineChannel;
 
     logic_.channel(1).PeaksSinceRing = 0;
     logic_.channel(1).RingCount = 0;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "line/line_thresholds.h"
 #include "line/pair_line_logic.h"
+#include "platform/detectors/standard_tones.h"
 
 namespace kovra::line {
 namespace {
@@ -24,31 +26,29 @@ void closeBurstWindows(LineChannel& c) {
 
 void PairLineLogic::toneHookMode(int k, int id) {
     LineChannel& c = channel(k);
-    if (c.ToneState != 0 && c.ToneState != 2) {
-        return;
-    }
-    if (id == 1) {
+    // Both tone states listen to the adapter's tones.
+    if (id == kHookBurstId) {
         if (c.HookBurstAPeaks == 0) {
             c.HookBurstA = true;
-        } else if (c.HookBurstAPeaks > 2 || c.HookBurstBPeaks != 0) {
-            if (c.HookBurstB && c.HookBurstBPeaks < 3) {
+        } else if (c.HookBurstAPeaks >= kHookBurstBOpensBeforePeaks || c.HookBurstBPeaks != 0) {
+            if (c.HookBurstB && c.HookBurstBPeaks < kHookBurstLiftedBeforePeaks) {
                 handsetLifted(k, c);
             }
-            if (c.HookBurstAPeaks > 3) {
+            if (c.HookBurstAPeaks > kHookBurstCloseAfterPeaks) {
                 c.HookBurstA = false;
                 c.HookBurstAPeaks = 0;
             }
-            if (c.HookBurstBPeaks > 3) {
+            if (c.HookBurstBPeaks > kHookBurstCloseAfterPeaks) {
                 c.HookBurstB = false;
                 c.HookBurstBPeaks = 0;
             }
         } else {
             c.HookBurstB = true;
         }
-    } else if (id == 2 || id == 4) {
+    } else if (id == kFlashStartId || id == kLegacyFlashStartId) {
         c.FlashStart = true;
         c.FlashStartPeaks = 0;
-        recording_.setStartTicks(k, -5);
+        recording_.setStartTicks(k, kHookStartTicks);
         cancelPendingStart(k);
         if (options_.chkFlash1) {
             c.HookMemo += "FLASH...";
@@ -56,15 +56,15 @@ void PairLineLogic::toneHookMode(int k, int id) {
                 c.FlashPending = true;
             }
         }
-    } else if (id == 3 || id == 5) {
-        if (c.FlashStart && c.FlashStartPeaks < 4) {
+    } else if (id == kFlashEndId || id == kLegacyFlashEndId) {
+        if (c.FlashStart && c.FlashStartPeaks < kFlashEndWithinPeaks) {
             // Flash end: unless new hook tones follow in time, the handset went back.
             const int ticks = options_.chkFlash1 ? std::max(1, (options_.SpinFlash / 10) / 2) : 1;
             Timer& timer = flashTimers_[k - 1];
             timer.setInterval(kFlashTick * ticks);
             timer.setEnabled(true);
             recording_.setStartTimerRunning(k, false);
-            recording_.setStartTicks(k, -5);
+            recording_.setStartTicks(k, kHookStartTicks);
             c.HookMemo.clear();
         }
     }
@@ -76,7 +76,7 @@ void PairLineLogic::handsetLifted(int k, LineChannel& c) {
     flashTimers_[k - 1].setEnabled(false);
     c.FlashTicks = 0;
     closeBurstWindows(c);
-    recording_.setStartTicks(k, -5);
+    recording_.setStartTicks(k, kHookStartTicks);
     cancelPendingStart(k);
     c.EventMemo += "On Hook";
     set_edSTATUS(k, "ON HOOK");
@@ -99,22 +99,22 @@ void PairLineLogic::peakHookMode(int k, float value) {
     LineChannel& c = channel(k);
     const int level = static_cast<int>(std::nearbyint(value));
 
-    if (c.HookBurstA && ++c.HookBurstAPeaks > 5) {
+    if (c.HookBurstA && ++c.HookBurstAPeaks > kHookBurstWindowPeaks) {
         c.HookBurstA = false;
         c.HookBurstAPeaks = 0;
     }
-    if (c.HookBurstB && ++c.HookBurstBPeaks > 5) {
+    if (c.HookBurstB && ++c.HookBurstBPeaks > kHookBurstWindowPeaks) {
         c.HookBurstB = false;
         c.HookBurstBPeaks = 0;
     }
-    if (c.HookStartPending && ++c.HookStartPeaks > 10) {
+    if (c.HookStartPending && ++c.HookStartPeaks > kHookStartWindowPeaks) {
         c.HookStartPending = false;
         c.HookStartPeaks = 0;
         if (c.CallerIdActive) {
             recording_.StartLClick(k);
         }
     }
-    if (c.FlashStart && ++c.FlashStartPeaks > 2) {
+    if (c.FlashStart && ++c.FlashStartPeaks > kFlashStartWindowPeaks) {
         c.FlashStart = false;
         c.FlashStartPeaks = 0;
     }
@@ -124,15 +124,15 @@ void PairLineLogic::peakHookMode(int k, float value) {
         ports_.detectorAlive();
     }
     c.Level = level;
-    if (c.Freq1 > 400 && c.Freq1 < 450 && c.Freq2 == 0) {
+    if (steadySingleTone(c.Freq1, c.Freq2)) {
         recording_.setStartTicks(k, 0);
     }
-    if (!c.UsbCodecDetected && value > -30) {
+    if (!c.UsbCodecDetected && value > kLoudLevelDb) {
         c.QuietPeaks = 0;
     }
     ++c.AutoVolPeaks;
-    if (c.AutoVolPeaks > 100 && level >= -44) {
-        c.AutoVolPeaks = 1000;
+    if (c.AutoVolPeaks > kAutoVolumeAfterPeaks && level >= kHookModeAutoVolumeMinLevelDb) {
+        c.AutoVolPeaks = kHookModeAutoVolumeDonePeaks;
         if (!c.AutoVolApplied) {
             c.AutoVolApplied = true;
             if (ports_.applyStoredVolume) {
@@ -141,10 +141,10 @@ void PairLineLogic::peakHookMode(int k, float value) {
         }
     }
     speechRules(k, c, level, true);
-    if (k == 1 && level >= -34) {
+    if (k == 1 && level >= kCallerIdKeepLevelDb) {
         c.CallerIdPeaks = 0;
     }
-    c.LevelMargin = (k == 1 ? 60 : 50) - std::abs(level);
+    c.LevelMargin = (k == 1 ? kHookModeOddMarginBaseDb : kLevelMarginBaseDb) - std::abs(level);
     callerIdTimeout(k, c);
 }
 
@@ -169,7 +169,7 @@ void PairLineLogic::flashStop(int k) {
     c.DialNumber.clear();
     c.EdSeq.clear();
     set_edRing(k, "0");
-    c.Status = 5;
+    c.Status = LineStatus::Ready;
     c.DialledAccepted = false;
     c.HookBurstA = false;
     c.HookBurstB = false;

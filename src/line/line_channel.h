@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "line/line_states.h"
+
 namespace kovra::line {
 
 // Values of the call record relayed as the DATA_ block.
@@ -19,9 +21,9 @@ struct CallRecord {
 
 struct LineChannel {
     // --- status and counters ---
-    int Status = 0;      // 0 dial tone, 1 dialling, 2 waiting, 3 ringing, 4 identifying, 5 ready
-    int ToneState = 0;   // 2 armed: dial tone and ring are interpreted; 0 a dial tone was taken
-    int RearmState = 0;  // 2: a made call runs; a further dial tone ends it (pairs 2 and 3)
+    LineStatus Status = LineStatus::DialTone;
+    ToneWatch ToneState = ToneWatch::DialToneTaken;  // armed at the pair's first start
+    MadeCallRearm RearmState = MadeCallRearm::Off;
     bool QuietReset = false;
     std::string DtmfRaw;     // every symbol of the current sequence
     std::string DialDigits;  // digits dialled while no caller ID is received
@@ -106,7 +108,7 @@ struct LineChannel {
     std::string HookMemo;   // Memo3 (pair 1, hook mode)
     std::string EventMemo;  // Memo4 (pair 1, hook mode)
 
-    bool ShapeResetTomVisible() const { return ToneState == 2; }
+    bool ShapeResetTomVisible() const { return ToneState == ToneWatch::Armed; }
 };
 
 }  // namespace kovra::line

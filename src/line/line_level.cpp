@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "line/line_events.h"
+#include "line/line_thresholds.h"
 #include "line/pair_line_logic.h"
 
 namespace kovra::line {
@@ -44,15 +45,16 @@ void PairLineLogic::peakAnalogue(int k, float value) {
     const int previous = c.Level;
 
     // Stop on quiet after hang-up (armed by the handset-lifted signature).
-    if (c.StopArmed && recording(k) && previous < -30) {
+    if (c.StopArmed && recording(k) && previous < kStopQuietLevelDb) {
         ++c.StopQuietPeaks;
-        if (c.StopQuietPeaks > 15) {
+        if (c.StopQuietPeaks > kStopAfterQuietPeaks) {
             c.StopArmed = false;
             c.StopQuietPeaks = 0;
             recording_.StopLClick(k);
         }
     }
-    if (c.StopQuietPeaks > 20 || c.Freq1 > 350 || c.Freq2 > 350) {
+    if (c.StopQuietPeaks > kStopDisarmPeaks || c.Freq1 > kStopDisarmFrequencyHz ||
+        c.Freq2 > kStopDisarmFrequencyHz) {
         c.StopArmed = false;
         c.StopQuietPeaks = 0;
     }
@@ -64,8 +66,8 @@ void PairLineLogic::peakAnalogue(int k, float value) {
     c.Level = level;
 
     ++c.AutoVolPeaks;
-    if (c.AutoVolPeaks > 100 && level >= -39) {
-        c.AutoVolPeaks = 1001;
+    if (c.AutoVolPeaks > kAutoVolumeAfterPeaks && level >= kAutoVolumeMinLevelDb) {
+        c.AutoVolPeaks = kAutoVolumeDonePeaks;
         if (!c.AutoVolApplied) {
             c.AutoVolApplied = true;
             if (ports_.applyStoredVolume) {
@@ -74,60 +76,57 @@ void PairLineLogic::peakAnalogue(int k, float value) {
         }
     }
 
-    if (c.DialToneWindow && ++c.DialToneWindowPeaks > 20) {
+    if (c.DialToneWindow && ++c.DialToneWindowPeaks > kDialToneWindowPeaks) {
         c.DialToneWindow = false;
         c.DialToneHits = 0;
         c.DialToneWindowPeaks = 0;
     }
-    if (c.RearmWindow && ++c.RearmWindowPeaks > 30) {
+    if (c.RearmWindow && ++c.RearmWindowPeaks > kRearmWindowPeaks) {
         c.RearmWindow = false;
         c.RearmHits = 0;
         c.RearmWindowPeaks = 0;
     }
 
-    if (c.Freq1 > 400 && c.Freq1 < 450 && c.Freq2 == 0) {
+    if (steadySingleTone(c.Freq1, c.Freq2)) {
         recording_.setStartTicks(k, 0);  // a steady single tone is not speech
     }
-    if (c.LevelMargin > 30) {
-        c.QuietThreshold = c.LevelMargin / 13;
+    if (c.LevelMargin > kLoudMarginDb) {
+        c.QuietThreshold = c.LevelMargin / kQuietThresholdMarginDivisor;
         c.QuietPeaks = 0;
     }
-    if (c.UsbCodecDetected && value < (k == 1 ? -40 : -55)) {
-        c.QuietBase = 2;
+    if (c.UsbCodecDetected && value < kUsbCodecQuietLevelDb[k - 1]) {
+        c.QuietBase = kUsbCodecQuietBasePeaks;
     }
-    if (!c.UsbCodecDetected && value > -30) {
+    if (!c.UsbCodecDetected && value > kLoudLevelDb) {
         c.QuietPeaks = 0;
     }
     if (traits_.offHookSetting) {
-        if (level != toInt(c.EditRefOffHook, 0) && ++c.OffHookChanges > 20) {
+        if (level != toInt(c.EditRefOffHook, 0) && ++c.OffHookChanges > kRefOffHookChanges) {
             c.EditRefOffHook = std::to_string(level);
             c.OffHookChanges = 0;
         }
-        c.QuietThreshold = options_.SpinOffHook[k - 1] + 2;
+        c.QuietThreshold = options_.SpinOffHook[k - 1] + kOffHookThresholdOffsetDb;
     }
 
     // Quiet re-arm: a line quiet long enough interprets dial tone and ring again.
     if ((!options_.CheckOffHook || value > c.QuietThreshold) && c.LevelMargin < c.QuietThreshold &&
         !c.QuietReset) {
         if (++c.QuietPeaks > 2 * c.QuietBase) {
-            c.ToneState = 2;
-            c.RearmState = 0;
-            c.lbTom = "Normal";
-            c.QuietReset = true;
+            rearmToneDetection(k);
             recording_.setVoiceHits(k, 0);
         }
     }
 
     speechRules(k, c, level, options_.CheckAutoRec);
-    if (traits_.loudEvenLineClearsCallerIdPeaks && k == 2 && level >= -34) {
+    if (traits_.loudEvenLineClearsCallerIdPeaks && k == 2 && level >= kCallerIdKeepLevelDb) {
         c.CallerIdPeaks = 0;
     }
-    c.LevelMargin = 50 - std::abs(level);
+    c.LevelMargin = kLevelMarginBaseDb - std::abs(level);
     statusRules(k, c);
 }
 
 void PairLineLogic::speechRules(int k, LineChannel& c, int level, bool freq2Counts) {
-    if (level >= -29 && c.Freq1 > 300) {
+    if (level >= kResumeLevelDb && c.Freq1 > kResumeMinFrequencyHz) {
         if (recording(k)) {
             recording_.setSilenceSeconds(k, 0);
         }
@@ -135,10 +134,11 @@ void PairLineLogic::speechRules(int k, LineChannel& c, int level, bool freq2Coun
             recording_.PauseLClick(k);
         }
     }
-    if (level >= -34 && (c.Freq1 > 350 || (c.Freq2 > 350 && freq2Counts))) {
+    if (level >= kVoiceLevelDb &&
+        (c.Freq1 > kVoiceMinFrequencyHz || (c.Freq2 > kVoiceMinFrequencyHz && freq2Counts))) {
         recording_.setSilenceSeconds(k, 0);
         int hits = recording_.VoiceHits(k) + 1;
-        if (hits > 10) {
+        if (hits > kVoiceHitsWrap) {
             hits = 0;
         }
         recording_.setVoiceHits(k, hits);
@@ -156,20 +156,20 @@ void PairLineLogic::statusRules(int k, LineChannel& c) {
     if (c.RingSeen) {
         ++c.PeaksSinceRing;
     }
-    if (c.Status == 3) {
+    if (c.Status == LineStatus::Ringing) {
         ++c.RingingPeaks;
-        if (c.RingingPeaks > (k == 1 ? 20 : 60)) {
+        if (c.RingingPeaks > kRingingStatusClearPeaks[k - 1]) {
             set_edSTATUS(k, "");
         }
-        if (c.RingingPeaks > 100) {
+        if (c.RingingPeaks > kRingingEndPeaks) {
             // Ringing stopped without an answer.
-            c.Status = 5;
+            c.Status = LineStatus::Ready;
             c.RingCount = 0;
             set_edRing(k, "0");
         }
     }
-    if (c.Status == 0 && ++c.IdlePeaks > c.IdleTimeoutPeaks) {
-        c.Status = 2;
+    if (c.Status == LineStatus::DialTone && ++c.IdlePeaks > c.IdleTimeoutPeaks) {
+        c.Status = LineStatus::Waiting;
         c.IdlePeaks = 0;
         if (k == 1) {
             set_edSTATUS(k, "");
@@ -179,13 +179,13 @@ void PairLineLogic::statusRules(int k, LineChannel& c) {
 }
 
 void PairLineLogic::callerIdTimeout(int k, LineChannel& c) {
-    if (c.Status != 4 || ++c.CallerIdPeaks <= 75) {
+    if (c.Status != LineStatus::Identifying || ++c.CallerIdPeaks <= kCallerIdTimeoutPeaks) {
         return;
     }
     // The closing "C" of a DTMF caller ID never came.
     c.CallerIdPeaks = 0;
     c.CallerIdActive = false;
-    c.Status = 1;
+    c.Status = LineStatus::Dialling;
     if (k == 1) {
         set_edSTATUS(k, "");
     }
@@ -221,12 +221,10 @@ void PairLineLogic::spectrum(int k, double f1, double f2) {
     }
     c.Freq1 = f1;
     c.Freq2 = f2;
-    if (f1 > 15 && f1 < 150 && options_.CheckOffHook && c.Status != 3) {
+    if (f1 > kHandsetHumLowHz && f1 < kHandsetHumHighHz && options_.CheckOffHook &&
+        c.Status != LineStatus::Ringing) {
         // Handset-lifted hum: the line is in use, re-arm the tone detection.
-        c.ToneState = 2;
-        c.RearmState = 0;
-        c.lbTom = "Normal";
-        c.QuietReset = true;
+        rearmToneDetection(k);
         set_edSTATUS(k, "OFF_HOOK");
         set_EditOffHook(k, "OFF_HOOK");
         if (recording(k)) {
@@ -261,7 +259,7 @@ void PairLineLogic::set_EditFreq1(int k, const std::string& text) {
 void PairLineLogic::freq1Changed(int k) {
     LineChannel& c = channel(k);
     const int f = toInt(c.EditFreq1, 0);
-    if (f <= 400 || f >= 430) {
+    if (f <= kVolumeDialToneLowHz || f >= kVolumeDialToneHighHz) {
         return;
     }
     // A dial tone: adjust the input volume until its level is in range.
@@ -270,11 +268,11 @@ void PairLineLogic::freq1Changed(int k) {
     if (!options_.chkAutoVol || recording(k)) {
         return;
     }
-    if (c.Level < -15) {
+    if (c.Level < kVolumeTooQuietDb) {
         if (ports_.stepVolume) {
             ports_.stepVolume(+1);
         }
-    } else if (c.Level >= -8) {
+    } else if (c.Level >= kVolumeTooLoudDb) {
         if (ports_.stepVolume) {
             ports_.stepVolume(-1);
         }

@@ -5,6 +5,8 @@
 #include <exception>
 
 #include "line/line_events.h"
+#include "line/line_thresholds.h"
+#include "platform/detectors/standard_tones.h"
 #include "platform/log.h"
 
 namespace kovra::line {
@@ -49,12 +51,10 @@ PairLineLogic::PairLineLogic(int pair, EventLoop& loop, const LineGlobals& globa
 
 void PairLineLogic::CBbufferChange(int setting) {
     options_.CBbuffer = setting;
-    static constexpr int kIdle[] = {25, 50, 200};
-    static constexpr int kQuiet[] = {3, 6, 9};
     const int i = (setting >= 0 && setting <= 2) ? setting : 1;
     for (LineChannel& c : lines_) {
-        c.IdleTimeoutPeaks = kIdle[i];
-        c.QuietBase = kQuiet[i];
+        c.IdleTimeoutPeaks = kIdleTimeoutPeaks[i];
+        c.QuietBase = kQuietBasePeaks[i];
     }
 }
 
@@ -66,9 +66,9 @@ void PairLineLogic::resetForStart(bool firstStart) {
         c.AutoVolPeaks = 0;
         c.AutoVolApplied = false;
         if (firstStart) {
-            c.ToneState = 2;
+            c.ToneState = ToneWatch::Armed;
             if (!hookSignalling_) {
-                c.RearmState = 0;
+                c.RearmState = MadeCallRearm::Off;
             }
         }
     }
@@ -115,7 +115,8 @@ void PairLineLogic::dtmf(int k, char key, std::optional<double> symbolLevelDb) {
         c.edTodos += key;
     }
     std::string s(1, key);
-    if (traits_.zeroBecomesA && c.DtmfRaw.size() < 3 && !c.DtmfRaw.empty() && c.DtmfRaw[0] == '0') {
+    if (traits_.zeroBecomesA && c.DtmfRaw.size() < kZeroAsCallerIdMaxSymbols &&
+        !c.DtmfRaw.empty() && c.DtmfRaw[0] == '0') {
         c.DtmfRaw[0] = 'A';
         s = "A";
     }
@@ -134,7 +135,7 @@ void PairLineLogic::dtmf(int k, char key, std::optional<double> symbolLevelDb) {
                     recording_.StopLClick(k);
                 }
                 LimpaTudo(k);
-                c.Status = 5;
+                c.Status = LineStatus::Ready;
                 c.CallerIdActive = true;
                 c.EdSeq = c.SecondIdDigits;
                 formatBina(c.EdSeq, "Dtmf", k);
@@ -169,7 +170,7 @@ void PairLineLogic::dtmfCallerIdBegins(int k, LineChannel& c) {
     c.CallerIdPeaks = 0;
     c.DtmfRaw = "A";
     c.CallerIdActive = true;
-    c.Status = 4;
+    c.Status = LineStatus::Identifying;
     set_edSTATUS(k, "BINAGEM");
     send(k, options_.chkSendDTMF, std::string(k == 1 ? kDtmfKeyInit : kDtmfKey) + "A");
 }
@@ -177,7 +178,7 @@ void PairLineLogic::dtmfCallerIdBegins(int k, LineChannel& c) {
 void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
     c.DtmfRaw += s;
     c.EdSeq = c.DtmfRaw;
-    if (c.Status != 4) {
+    if (c.Status != LineStatus::Identifying) {
         if (isDigit(s[0])) {
             c.DialDigits += s;
         }
@@ -189,12 +190,12 @@ void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
     send(k, options_.chkSendDTMF, kDtmfKey + s);
     if (!c.CallerIdActive && c.EdSeq.size() > 1) {
         set_edSTATUS(k, "DISCANDO...");
-        c.Status = 1;
+        c.Status = LineStatus::Dialling;
     }
-    if (s == "C" && c.EdSeq.size() > 7) {
+    if (s == "C" && c.EdSeq.size() >= kMinCallerIdChars) {
         // Events run one at a time on the loop, so the even line needs no wait here for
         // the odd line's pending events.
-        c.Status = 5;
+        c.Status = LineStatus::Ready;
         c.CallerIdActive = true;
         formatBina(c.EdSeq, "Dtmf", k);
         recording_.setSilenceSeconds(k, 0);
@@ -207,8 +208,7 @@ void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
         if (c.PrivateMark) {
             c.DialDigits = c.EdSeq;
         }
-        if (!c.CallerIdActive && c.DialDigits.size() >= 8 && c.DialDigits.size() <= 13 &&
-            !c.PrivateMark) {
+        if (!c.CallerIdActive && dialledLength(c.DialDigits) && !c.PrivateMark) {
             classifyDialled(k, c);
         }
         return;
@@ -225,8 +225,7 @@ void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
         }
     }
     c.DigitTicks = 0;
-    if (!c.CallerIdActive && c.DialDigits.size() >= 8 && c.DialDigits.size() <= 13 &&
-        !c.SpecialPrefix) {
+    if (!c.CallerIdActive && dialledLength(c.DialDigits) && !c.SpecialPrefix) {
         // A running timer keeps its pace; DigitTicks, set to 0 above, counts from this digit.
         digitTimers_[k - 1].setEnabled(true);
     }
@@ -274,11 +273,11 @@ void PairLineLogic::PTDecoderToneDetected(int k, int id) {
 
 void PairLineLogic::toneAnalogue(int k, int id) {
     LineChannel& c = channel(k);
-    if (traits_.rearm && c.RearmState == 2 && id == 1) {
+    if (traits_.rearm && c.RearmState == MadeCallRearm::CallRuns && id == kDialToneId) {
         // A dial tone during a made call: the call has ended.
         ++c.RearmHits;
         c.RearmWindow = true;
-        if (c.RearmHits >= 3) {
+        if (c.RearmHits >= kRearmHitsToEndCall) {
             c.RearmHits = 0;
             c.RearmWindow = false;
             c.RearmWindowPeaks = 0;
@@ -295,16 +294,16 @@ void PairLineLogic::toneAnalogue(int k, int id) {
         }
         return;
     }
-    if (c.ToneState != 2) {
+    if (c.ToneState != ToneWatch::Armed) {
         return;
     }
-    if (id == 1) {
+    if (id == kDialToneId) {
         ++c.DialToneHits;
         c.DialToneWindow = true;
-        if (c.DialToneHits >= 2) {
+        if (c.DialToneHits >= kDialToneHitsToTake) {
             dialToneTaken(k, c, id);
         }
-    } else if (id == 3 || id == 4) {
+    } else if (id == kRingToneId || id == kRingToneAltId) {
         ringDetected(k, c);
     }
 }
@@ -333,9 +332,9 @@ void PairLineLogic::dialToneTaken(int k, LineChannel& c, int id) {
     c.DialDigits.clear();
     c.IdlePeaks = 0;
     c.RingSeen = false;
-    c.Status = 0;
+    c.Status = LineStatus::DialTone;
     c.QuietReset = false;
-    c.ToneState = 0;
+    c.ToneState = ToneWatch::DialToneTaken;
     recording_.setStartTicks(k, 0);
     recording_.setVoiceHits(k, 0);
     recording_.setSilenceSeconds(k, 0);
@@ -359,12 +358,12 @@ void PairLineLogic::ringDetected(int k, LineChannel& c) {
     // was: without a dial tone between calls the peaks since it would count it twice.
     if (c.RingCount == 0) {
         c.RingCount = 1;
-    } else if (c.PeaksSinceRing > 20) {
+    } else if (c.PeaksSinceRing > kNewRingAfterPeaks) {
         ++c.RingCount;
     }
     set_edRing(k, std::to_string(c.RingCount));
     c.RingSeen = true;
-    c.Status = 3;
+    c.Status = LineStatus::Ringing;
     c.PeaksSinceRing = 0;
     c.RingingPeaks = 0;
     // The start timer keeps running; only the armed flag drops.
@@ -423,7 +422,7 @@ void PairLineLogic::set_EditOffHook(int k, const std::string& text) {
 void PairLineLogic::LimpaTudo(int k) {
     guarded("LimpaTudo", [&] {
         LineChannel& c = channel(k);
-        c.RearmState = 0;
+        c.RearmState = MadeCallRearm::Off;
         c.lbTom = "Normal";
         c.OperatorCode.clear();
         c.DialArea.clear();
@@ -434,7 +433,7 @@ void PairLineLogic::LimpaTudo(int k) {
         c.CallerIdActive = false;
         c.EdSeq.clear();
         c.EdFskFone.clear();
-        c.ToneState = 2;
+        c.ToneState = ToneWatch::Armed;
         recording_.clearLine(k);
         if (k == 1 && traits_.dialToneClearsOddRing) {
             set_edRing(1, "0");
@@ -445,14 +444,14 @@ void PairLineLogic::LimpaTudo(int k) {
 
 void PairLineLogic::rearmToneDetection(int k) {
     LineChannel& c = channel(k);
-    c.ToneState = 2;
-    c.RearmState = 0;
+    c.ToneState = ToneWatch::Armed;
+    c.RearmState = MadeCallRearm::Off;
     c.lbTom = "Normal";
     c.QuietReset = true;
 }
 
 void PairLineLogic::resetRearm(int k) {
-    channel(k).RearmState = 0;
+    channel(k).RearmState = MadeCallRearm::Off;
     channel(k).lbTom = "Normal";
 }
 

@@ -33,10 +33,10 @@ class RecordingLinePort {
     // The line's whole clean-up (LimpaTudo<k>): call data, tone state, and then this
     // control's clearLine(k).
     virtual void LimpaTudo(int k) = 0;
-    // Pause: the tone detection is re-armed (ToneState 2, RearmState 0, "Normal" into
-    // lbTom, QuietReset).
+    // Pause: the tone detection is re-armed (tones watched again, no made call's re-arm,
+    // "Normal" into lbTom, QuietReset).
     virtual void rearmToneDetection(int k) = 0;
-    // Retention: RearmState 0 and "Normal" into lbTom.
+    // Retention: no made call's re-arm any more, "Normal" into lbTom.
     virtual void resetRearm(int k) = 0;
     // Stop: the line's last identified number is emptied (LastIdentified is kept).
     virtual void clearIdentifiedNumber(int /*k*/) {}

@@ -149,7 +149,7 @@ TEST(DetectorStart, WiresOneOrTwoLines) {
         EXPECT_TRUE(p.control->timerLedEnabled());
         EXPECT_FALSE(p.control->BnStartEnabled);
         EXPECT_EQ(p.logic->channel(1).IdleTimeoutPeaks, 200);
-        EXPECT_EQ(p.logic->channel(1).ToneState, 2);
+        EXPECT_EQ(p.logic->channel(1).ToneState, ToneWatch::Armed);
     }
 }
 
@@ -249,7 +249,7 @@ TEST(DetectorWiring, EventsReachTheirLine) {
     SupervisedPair p(1);
     p.view2.OnPeak(-10.0F);
     p.decoder2.OnDTMF('A', 0);
-    EXPECT_EQ(p.logic->channel(2).Status, 4);
+    EXPECT_EQ(p.logic->channel(2).Status, LineStatus::Identifying);
     p.decoder1.f1 = 425;
     p.decoder1.OnSpectrumData();
     EXPECT_EQ(p.logic->channel(1).Freq1, 425);

@@ -18,7 +18,7 @@ void dial(PairFixture& f, int k, const std::string& digits) {
     f.logic->WaveViewPeak(k, -10.0F);
     f.logic->PTDecoderToneDetected(k, 1);
     f.logic->PTDecoderToneDetected(k, 1);
-    ASSERT_EQ(f.line(k).Status, 0);
+    ASSERT_EQ(f.line(k).Status, LineStatus::DialTone);
     f.relay.sent.clear();
     f.dtmf(k, digits);
 }
@@ -27,7 +27,7 @@ TEST(DialledNumberPair1, AcceptedOnTheFifthTickAfterTheLastDigit) {
     PairFixture f(1);
     dial(f, 1, "1123456789");
     EXPECT_EQ(f.line(1).edSTATUS, "DISCANDO...");
-    EXPECT_EQ(f.line(1).Status, 1);
+    EXPECT_EQ(f.line(1).Status, LineStatus::Dialling);
     EXPECT_TRUE(f.logic->digitTimerRunning(1));
     f.relay.sent.clear();
 
@@ -176,7 +176,8 @@ TEST(DialledNumberPairs2And3, ClassifiedInsideTheHandler) {
             }
         }
         EXPECT_EQ(last, c.formatted) << c.digits;
-        EXPECT_EQ(f.line(1).RearmState == 2, *c.formatted != '\0') << c.digits;
+        EXPECT_EQ(f.line(1).RearmState == MadeCallRearm::CallRuns, *c.formatted != '\0')
+            << c.digits;
     }
 }
 
@@ -205,7 +206,7 @@ TEST(DialledNumberPairs2And3, PrivateDialledNumberIsNotClassified) {
     f.privacy = {"34567890"};
     dial(f, 1, "34567890");
     EXPECT_TRUE(f.line(1).PrivateMark);
-    EXPECT_EQ(f.line(1).RearmState, 0);
+    EXPECT_EQ(f.line(1).RearmState, MadeCallRearm::Off);
     EXPECT_THAT(f.relay.texts(), Not(Contains(::testing::StartsWith("DATA_"))));
 }
 
@@ -220,7 +221,7 @@ TEST(DialledNumberPairs2And3, ClassificationStopsAYoungRecording) {
 TEST(DialledNumberPairs2And3, RearmToneEndsTheMadeCall) {
     PairFixture f(2);
     dial(f, 1, "34567890");
-    ASSERT_EQ(f.line(1).RearmState, 2);
+    ASSERT_EQ(f.line(1).RearmState, MadeCallRearm::CallRuns);
     f.recording.calls.clear();
     f.logic->PTDecoderToneDetected(1, 1);
     f.logic->PTDecoderToneDetected(1, 1);
@@ -228,7 +229,7 @@ TEST(DialledNumberPairs2And3, RearmToneEndsTheMadeCall) {
     f.logic->PTDecoderToneDetected(1, 1);
     EXPECT_EQ(f.line(1).edSTATUS, "REARMADO");
     EXPECT_THAT(f.recording.calls, ElementsAre("Clear1"));  // not recording: cleaned up
-    EXPECT_EQ(f.line(1).RearmState, 0);
+    EXPECT_EQ(f.line(1).RearmState, MadeCallRearm::Off);
 }
 
 }  // namespace

@@ -46,12 +46,12 @@ TEST(DtmfCallerId, LoudSequenceIdentifiesTheCaller) {
     f.logic->WaveViewPeak(1, -10.0F);
     f.dtmf(1, "A");
     EXPECT_EQ(f.line(1).edSTATUS, "BINAGEM");
-    EXPECT_EQ(f.line(1).Status, 4);
+    EXPECT_EQ(f.line(1).Status, LineStatus::Identifying);
     EXPECT_TRUE(f.line(1).CallerIdActive);
     f.dtmf(1, "1123456789C");
 
     const LineChannel& c = f.line(1);
-    EXPECT_EQ(c.Status, 5);
+    EXPECT_EQ(c.Status, LineStatus::Ready);
     EXPECT_EQ(f.logic->Edit2, "A1123456789C");  // FormatBina got the shown sequence
     EXPECT_EQ(c.EdSeq, "1(19)12345-6789");
     EXPECT_EQ(c.IndexPhone, "19123456789");
@@ -113,7 +113,7 @@ TEST(DtmfCallerId, QuietSequenceIsOnlyLogged) {
     EXPECT_EQ(c.edTodos, "A1123456789C");
     EXPECT_FALSE(f.recording.s(1).startArmed);
     EXPECT_FALSE(f.recording.s(1).startTimerRunning);
-    EXPECT_EQ(c.Status, 0);
+    EXPECT_EQ(c.Status, LineStatus::DialTone);
     EXPECT_FALSE(c.CallerIdActive);
     EXPECT_EQ(c.DtmfRaw, "");
     EXPECT_EQ(c.EdSeq, "");
@@ -135,7 +135,7 @@ TEST(DtmfCallerId, LeadingZeroTurnsIntoCallerIdStart) {
     PairFixture g(2);
     g.logic->WaveViewPeak(1, -10.0F);
     g.dtmf(1, "01");
-    EXPECT_EQ(g.line(1).Status, 1);
+    EXPECT_EQ(g.line(1).Status, LineStatus::Dialling);
     EXPECT_EQ(g.line(1).EdSeq, "01");
 }
 
@@ -161,14 +161,14 @@ TEST(DtmfCallerId, SecondCallerIdIsKeptApartUntilItsEnd) {
     EXPECT_EQ(c.SecondIdDigits, "A113456789");
     EXPECT_EQ(c.IndexPhone, "19123456789");
     EXPECT_EQ(c.CallType, "1");
-    EXPECT_EQ(c.Status, 5);
+    EXPECT_EQ(c.Status, LineStatus::Ready);
     EXPECT_THAT(f.recording.calls, IsEmpty());
 
     f.relay.sent.clear();
     f.dtmf(1, "0C");
     EXPECT_FALSE(c.SecondId);
     EXPECT_EQ(c.SecondIdDigits, "");
-    EXPECT_EQ(c.Status, 5);
+    EXPECT_EQ(c.Status, LineStatus::Ready);
     EXPECT_TRUE(c.CallerIdActive);
     EXPECT_EQ(c.IndexPhone, "19134567890");
     EXPECT_THAT(f.recording.calls, ElementsAre("Stop1", "Clear1"));
@@ -196,7 +196,7 @@ TEST(DtmfCallerId, PairsTwoAndThreeGateByLevelFirst) {
         f.logic->WaveViewPeak(c.k, c.level);
         f.recording.s(c.k).startArmed = true;
         f.dtmf(c.k, "A");
-        EXPECT_EQ(f.line(c.k).Status == 4, c.taken) << c.k << " " << c.level;
+        EXPECT_EQ(f.line(c.k).Status == LineStatus::Identifying, c.taken) << c.k << " " << c.level;
         // A symbol below the gate changes nothing at all, not even a pending start.
         EXPECT_EQ(f.recording.s(c.k).startArmed, !c.taken);
         if (c.taken) {

@@ -14,12 +14,12 @@ TEST(QuietReArm, FourteenthQuietPeakAfterALoudOneReArms) {
     PairFixture f(1);
     f.logic->PTDecoderToneDetected(1, 1);
     f.logic->PTDecoderToneDetected(1, 1);
-    ASSERT_EQ(f.line(1).ToneState, 0);
+    ASSERT_EQ(f.line(1).ToneState, ToneWatch::DialToneTaken);
     f.logic->WaveViewPeak(1, -10.0F);
     f.peaks(1, 13, -48.0F);
-    EXPECT_EQ(f.line(1).ToneState, 0);
+    EXPECT_EQ(f.line(1).ToneState, ToneWatch::DialToneTaken);
     f.peaks(1, 1, -48.0F);
-    EXPECT_EQ(f.line(1).ToneState, 2);
+    EXPECT_EQ(f.line(1).ToneState, ToneWatch::Armed);
     EXPECT_TRUE(f.line(1).QuietReset);
     EXPECT_EQ(f.line(1).lbTom, "Normal");
 }
@@ -34,7 +34,7 @@ TEST(QuietReArm, SpeechKeepsTheLineFromReArming) {
     f.peaks(1, 1, -33.0F);  // speech resets the quiet count
     f.logic->PTDecoderSpectrumData(1, 0, 0);
     f.peaks(1, 13, -48.0F);
-    EXPECT_EQ(f.line(1).ToneState, 0);
+    EXPECT_EQ(f.line(1).ToneState, ToneWatch::DialToneTaken);
 }
 
 TEST(StopOnQuiet, SixteenthQuietPeakAfterHandsetHumStops) {
@@ -146,7 +146,7 @@ TEST(OneLineInput, EvenLineIgnoresItsDetectors) {
     f.logic->PTDecoderToneDetected(2, 3);
     f.dtmf(2, "A123");
     EXPECT_EQ(f.line(2).edDB, "");
-    EXPECT_EQ(f.line(2).Status, 0);
+    EXPECT_EQ(f.line(2).Status, LineStatus::DialTone);
     EXPECT_THAT(f.relay.texts(), IsEmpty());
 }
 
@@ -220,7 +220,7 @@ TEST(HookMode, FlashEndsTheCallUnlessNewHookTonesFollow) {
         EXPECT_EQ(f.line(1).EditOffHook == "OFF HOOK", c.hungUp)
             << c.chkFlash1 << " " << c.wait.count();
         if (c.hungUp) {
-            EXPECT_EQ(f.line(1).Status, 5);
+            EXPECT_EQ(f.line(1).Status, LineStatus::Ready);
             EXPECT_THAT(f.relay.texts(), ElementsAre("L1_STATUS_OFF_HOOK"));
             EXPECT_THAT(f.recording.calls, ElementsAre("Stop1", "Clear1"));
             EXPECT_FALSE(f.logic->flashTimerRunning(1));

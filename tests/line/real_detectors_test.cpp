@@ -67,7 +67,7 @@ sync
     ASSERT_GE(line1.size(), 13U);
     EXPECT_EQ(line1.front(), "L1_DMTFKEY_INIT->A");
     EXPECT_THAT(line1, Contains("L1_NUMBER_FORMAT_DTMF->1(19)13456-7890"));
-    EXPECT_EQ(f.line(1).Status, 5);
+    EXPECT_EQ(f.line(1).Status, LineStatus::Ready);
     EXPECT_TRUE(textsOf(f, 2).empty());
 }
 
@@ -115,7 +115,7 @@ sync
     EXPECT_THAT(textsOf(f, 1), ElementsAre("L1_STATUS_ON_HOOK", "L1_STATUS_OFF_HOOK"));
     // The start clears both lines; lifting starts the recording, putting back ends it.
     EXPECT_THAT(f.recording.calls, ElementsAre("Clear1", "Clear2", "Start1", "Stop1", "Clear1"));
-    EXPECT_EQ(f.line(1).Status, 5);
+    EXPECT_EQ(f.line(1).Status, LineStatus::Ready);
     EXPECT_TRUE(textsOf(f, 2).empty());
 }
 

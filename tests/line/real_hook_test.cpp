@@ -39,7 +39,7 @@ TEST_F(RealHookAudio, QuietAfterDialToneRearmsTheLine) {
         }
         EXPECT_THAT(textsOf(f, 1), ElementsAreArray(expected));
         // The closing quiet re-arms the line whatever happened before.
-        EXPECT_EQ(f.line(1).ToneState, 2);
+        EXPECT_EQ(f.line(1).ToneState, ToneWatch::Armed);
         EXPECT_TRUE(f.line(1).QuietReset);
         EXPECT_TRUE(textsOf(f, 2).empty());
     }
@@ -113,7 +113,7 @@ sync
     EXPECT_TRUE(textsOf(f, 1).empty());
     EXPECT_THAT(textsOf(f, 2), ElementsAre("L2_STATUS_ON_HOOK", "L2_STATUS_OFF_HOOK"));
     EXPECT_THAT(f.recording.calls, ElementsAre("Clear1", "Clear2"));
-    EXPECT_EQ(f.line(2).Status, 5);
+    EXPECT_EQ(f.line(2).Status, LineStatus::Ready);
 }
 
 // A flash (put-back tones, a pause, lifting bursts) ends the call unless "Minha linha possui

@@ -23,9 +23,10 @@ TEST(DialTone, TakenOnTheSecondDetectionWithinTwentyPeaks) {
         f.logic->PTDecoderToneDetected(1, 1);
         const LineChannel& l = f.line(1);
         EXPECT_EQ(l.edSTATUS == "DIALTONE", c.taken) << c.peaksBetween;
-        EXPECT_EQ(l.ToneState, c.taken ? 0 : 2) << c.peaksBetween;
+        EXPECT_EQ(l.ToneState, c.taken ? ToneWatch::DialToneTaken : ToneWatch::Armed)
+            << c.peaksBetween;
         if (c.taken) {
-            EXPECT_EQ(l.Status, 0);
+            EXPECT_EQ(l.Status, LineStatus::DialTone);
             EXPECT_EQ(l.EdSeq, "");
             EXPECT_THAT(f.relay.texts(), ElementsAre("L1_STATUS_DIALTONE"));
         } else {
@@ -80,7 +81,7 @@ TEST(Ring, CountsOnlyRingsMoreThanTwentyPeaksApart) {
         }
         EXPECT_EQ(f.line(1).RingCount, c.count) << c.peaksApart;
         EXPECT_EQ(f.line(1).edRing, std::to_string(c.count));
-        EXPECT_EQ(f.line(1).Status, 3);
+        EXPECT_EQ(f.line(1).Status, LineStatus::Ringing);
         EXPECT_EQ(f.line(1).edSTATUS, "RINGING ");
         EXPECT_EQ(f.relay.texts(), c.texts) << c.peaksApart;
     }
@@ -95,9 +96,9 @@ TEST(Ring, RingingEndsAfterAHundredQuietPeaks) {
     f.peaks(2, 1);
     EXPECT_EQ(f.line(2).edSTATUS, "");  // the even line waits longer
     f.peaks(2, 39);
-    EXPECT_EQ(f.line(2).Status, 3);
+    EXPECT_EQ(f.line(2).Status, LineStatus::Ringing);
     f.peaks(2, 1);
-    EXPECT_EQ(f.line(2).Status, 5);
+    EXPECT_EQ(f.line(2).Status, LineStatus::Ready);
     EXPECT_EQ(f.line(2).RingCount, 0);
     EXPECT_EQ(f.line(2).edRing, "0");
     EXPECT_THAT(f.relay.texts(), ElementsAre("L4_RING_COUNT->1"));
@@ -142,9 +143,9 @@ TEST(Status, DialToneTurnsIntoWaitingAfterTheIdleTimeOut) {
         f.logic->PTDecoderToneDetected(1, 1);
         f.logic->PTDecoderToneDetected(1, 1);
         f.peaks(1, c.peaks);
-        EXPECT_EQ(f.line(1).Status, 0) << c.buffer;
+        EXPECT_EQ(f.line(1).Status, LineStatus::DialTone) << c.buffer;
         f.peaks(1, 1);
-        EXPECT_EQ(f.line(1).Status, 2) << c.buffer;
+        EXPECT_EQ(f.line(1).Status, LineStatus::Waiting) << c.buffer;
         EXPECT_EQ(f.line(1).edSTATUS, "");
     }
 }
@@ -161,10 +162,10 @@ TEST(Status, CallerIdCancelledAfterSeventyFivePeaks) {
         f.dtmf(1, "A123");
         f.relay.sent.clear();
         f.peaks(1, 75);
-        EXPECT_EQ(f.line(1).Status, 4) << c.pair;
+        EXPECT_EQ(f.line(1).Status, LineStatus::Identifying) << c.pair;
         f.peaks(1, 1);
         const LineChannel& l = f.line(1);
-        EXPECT_EQ(l.Status, 1) << c.pair;
+        EXPECT_EQ(l.Status, LineStatus::Dialling) << c.pair;
         EXPECT_FALSE(l.CallerIdActive);
         EXPECT_EQ(l.EdSeq, "");
         EXPECT_EQ(l.edSTATUS, "");
@@ -178,9 +179,9 @@ TEST(Status, LoudEvenLineOfPairOneHoldsTheCallerIdOpen) {
     f.logic->WaveViewPeak(2, -10.0F);
     f.dtmf(2, "A123");
     f.peaks(2, 200, -20.0F);
-    EXPECT_EQ(f.line(2).Status, 4);
+    EXPECT_EQ(f.line(2).Status, LineStatus::Identifying);
     f.peaks(2, 76, -40.0F);
-    EXPECT_EQ(f.line(2).Status, 1);
+    EXPECT_EQ(f.line(2).Status, LineStatus::Dialling);
 }
 
 TEST(DisplayFields, OffHookTextsAndEmptiedStatus) {
@@ -206,7 +207,7 @@ TEST(LimpaTudo, ClearsTheCallButKeepsWhatRecordingStillNeeds) {
     f.logic->PTDecoderToneDetected(1, 3);
     f.logic->PTDecoderCallerID(1, "", "1123456789", "");
     f.line(1).DialledAccepted = true;
-    f.line(1).RearmState = 2;
+    f.line(1).RearmState = MadeCallRearm::CallRuns;
     f.logic->LimpaTudo(1);
     const LineChannel& l = f.line(1);
     EXPECT_EQ(l.IndexPhone, "");
@@ -214,8 +215,8 @@ TEST(LimpaTudo, ClearsTheCallButKeepsWhatRecordingStillNeeds) {
     EXPECT_EQ(l.EdFskFone, "");
     EXPECT_FALSE(l.CallerIdActive);
     EXPECT_FALSE(l.DialledAccepted);
-    EXPECT_EQ(l.ToneState, 2);
-    EXPECT_EQ(l.RearmState, 0);
+    EXPECT_EQ(l.ToneState, ToneWatch::Armed);
+    EXPECT_EQ(l.RearmState, MadeCallRearm::Off);
     EXPECT_EQ(l.lbTom, "Normal");
     EXPECT_EQ(l.edRing, "0");
     EXPECT_THAT(f.recording.calls, ElementsAre("Clear1"));

@@ -10,6 +10,16 @@
 
 namespace kovra {
 
+// Tone identifiers the decoders report in OnToneDetected.
+inline constexpr int kDialToneId = 1;
+inline constexpr int kRingToneId = 3;
+inline constexpr int kRingToneAltId = 4;  // the ring's second row
+inline constexpr int kHookBurstId = 1;
+inline constexpr int kFlashStartId = 2;
+inline constexpr int kFlashEndId = 3;
+inline constexpr int kLegacyFlashStartId = 4;  // the adapter's tones on legacy systems
+inline constexpr int kLegacyFlashEndId = 5;
+
 struct CustomToneRow {
     int id;
     int p2, p3, p4, p5, p6, p7;
@@ -19,21 +29,21 @@ struct CustomToneRow {
 
 // Dial tone (id 1) and ring (ids 3 and 4).
 inline std::vector<CustomToneRow> analogueToneRows() {
-    return {{1, 400, 0, 400, 400, 0, 0, -20.0F, 0},
-            {3, 200, 0, 20, 0, 0, 0, -9.0F, 0},
-            {4, 200, 0, 0, 20, 0, 0, -9.0F, 0}};
+    return {{kDialToneId, 400, 0, 400, 400, 0, 0, -20.0F, 0},
+            {kRingToneId, 200, 0, 20, 0, 0, 0, -9.0F, 0},
+            {kRingToneAltId, 200, 0, 0, 20, 0, 0, -9.0F, 0}};
 }
 
 // Hook burst (id 1), flash start (2 or 4) and flash end (3 or 5); windowsVersionCode 6 or
 // more selects ids 2 and 3.
 inline std::vector<CustomToneRow> hookToneRows(int windowsVersionCode) {
-    std::vector<CustomToneRow> rows = {{1, 40, 40, 484, 0, 0, 0, -12.0F, 0}};
+    std::vector<CustomToneRow> rows = {{kHookBurstId, 40, 40, 484, 0, 0, 0, -12.0F, 0}};
     if (windowsVersionCode >= 6) {
-        rows.push_back({2, 100, 0, 2969, 0, 0, 0, -12.0F, 0});
-        rows.push_back({3, 60, 0, 2656, 0, 0, 0, -12.0F, 0});
+        rows.push_back({kFlashStartId, 100, 0, 2969, 0, 0, 0, -12.0F, 0});
+        rows.push_back({kFlashEndId, 60, 0, 2656, 0, 0, 0, -12.0F, 0});
     } else {
-        rows.push_back({4, 100, 0, 2906, 0, 0, 0, -12.0F, 0});
-        rows.push_back({5, 60, 0, 2609, 0, 0, 0, -12.0F, 0});
+        rows.push_back({kLegacyFlashStartId, 100, 0, 2906, 0, 0, 0, -12.0F, 0});
+        rows.push_back({kLegacyFlashEndId, 60, 0, 2609, 0, 0, 0, -12.0F, 0});
     }
     return rows;
 }

@@ -75,9 +75,10 @@ QWidget* PairWindow::buildLineDisplay(int k) {
         this, QString::fromUtf8("Diagnósticos e testes ") + qs(pair_.settings().edNomeCanal(k)));
     box->setObjectName(QStringLiteral("GBDiaginL%1").arg(k));
     auto* form = child<QFormLayout>(box);
-    auto* status = bindings_.liveText(box, [&c] { return c.edSTATUS; });
+    const line::PairLineLogic& logic = pair_.logic();
+    auto* status = bindings_.liveText(box, [&logic, k] { return logic.statusText(k); });
     status->setObjectName(QStringLiteral("edSTATUS%1").arg(k));
-    auto* ring = bindings_.liveText(box, [&c] { return c.edRing; });
+    auto* ring = bindings_.liveText(box, [&logic, k] { return logic.ringText(k); });
     ring->setObjectName(QStringLiteral("edRing%1").arg(k));
     ring->setAlignment(Qt::AlignRight);
     auto* number = bindings_.liveText(box, [&c] { return c.EdSeq; });

@@ -155,7 +155,7 @@ QWidget* PairWindow::buildDiagnosticsPage() {
             form->addRow(child<QLabel>(group, QString::fromUtf8(caption)), field);
         };
         const QString n = QString::number(k);
-        row("Status:", "edSTATUS_diag" + n, [&c] { return c.edSTATUS; });
+        row("Status:", "edSTATUS_diag" + n, [this, k] { return pair_.logic().statusText(k); });
         row("Toques:", "lbRingCountDiag" + n, [&c] { return std::to_string(c.RingCount); });
         row("Teclas:", "edTodos" + n, [&c] { return c.edTodos; });
         row("Número:", "EdSeq_diag" + n, [&c] { return c.EdSeq; });

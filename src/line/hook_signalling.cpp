@@ -79,8 +79,8 @@ void PairLineLogic::handsetLifted(int k, LineChannel& c) {
     recording_.setStartTicks(k, kHookStartTicks);
     cancelPendingStart(k);
     c.EventMemo += "On Hook";
-    set_edSTATUS(k, "ON HOOK");
-    set_EditOffHook(k, "ON HOOK");
+    showStatus(k, StatusDisplay::OnHook);
+    showHook(k, HookDisplay::OnHook);
     c.HookMemo.clear();
     if (!c.CallerIdActive) {
         c.DialledAccepted = false;
@@ -168,7 +168,7 @@ void PairLineLogic::flashStop(int k) {
     c.DialDigits.clear();
     c.DialNumber.clear();
     c.EdSeq.clear();
-    set_edRing(k, "0");
+    showRingCount(k, 0);
     c.Status = LineStatus::Ready;
     c.DialledAccepted = false;
     c.HookBurstA = false;
@@ -177,8 +177,8 @@ void PairLineLogic::flashStop(int k) {
     c.DialToneWindow = false;
     recording_.setStartArmed(k, false);
     timer.setEnabled(false);
-    set_edSTATUS(k, "OFF HOOK");
-    set_EditOffHook(k, "OFF HOOK");
+    showStatus(k, StatusDisplay::OffHook);
+    showHook(k, HookDisplay::OffHook);
     c.HookMemo += "No gancho";
     c.EventMemo.clear();
     if (recording(k)) {

@@ -1,11 +1,12 @@
 // The per-line state record of a pair: status, counters, caller and dialled number, the
 // level and hook-mode fields, and the window fields of the line that the rules write.
-// Owned by PairLineLogic; loop thread only. The fields edRing, edSTATUS and EditOffHook
-// run logic when they change: change them through PairLineLogic's setters only.
+// Owned by PairLineLogic; loop thread only. The shown status, ring count and hook value
+// run logic when they change: change them through PairLineLogic's show... calls only.
 #pragma once
 
 #include <string>
 
+#include "line/line_display.h"
 #include "line/line_states.h"
 
 namespace kovra::line {
@@ -87,11 +88,11 @@ struct LineChannel {
     int FlashTicks = 0;
 
     // --- window fields of the line ---
-    std::string edTodos;       // key log (pair 1)
-    std::string EdSeq;         // shown sequence / number
-    std::string edSTATUS;      // coarse status text (setter runs logic)
-    std::string edRing = "0";  // ring count text (setter runs logic)
-    std::string EditOffHook;   // hook text (setter runs logic)
+    std::string edTodos;                               // key log (pair 1)
+    std::string EdSeq;                                 // shown sequence / number
+    StatusDisplay StatusShown = StatusDisplay::Empty;  // edSTATUS<k>
+    int RingShown = 0;                                 // edRing<k>
+    HookDisplay HookShown = HookDisplay::Empty;        // EditOffHook<k>
     std::string EdFskNome;
     std::string EdFskFone;
     std::string EdfskData;

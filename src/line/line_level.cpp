@@ -159,20 +159,20 @@ void PairLineLogic::statusRules(int k, LineChannel& c) {
     if (c.Status == LineStatus::Ringing) {
         ++c.RingingPeaks;
         if (c.RingingPeaks > kRingingStatusClearPeaks[k - 1]) {
-            set_edSTATUS(k, "");
+            showStatus(k, StatusDisplay::Empty);
         }
         if (c.RingingPeaks > kRingingEndPeaks) {
             // Ringing stopped without an answer.
             c.Status = LineStatus::Ready;
             c.RingCount = 0;
-            set_edRing(k, "0");
+            showRingCount(k, 0);
         }
     }
     if (c.Status == LineStatus::DialTone && ++c.IdlePeaks > c.IdleTimeoutPeaks) {
         c.Status = LineStatus::Waiting;
         c.IdlePeaks = 0;
         if (k == 1) {
-            set_edSTATUS(k, "");
+            showStatus(k, StatusDisplay::Empty);
         }
     }
     callerIdTimeout(k, c);
@@ -187,7 +187,7 @@ void PairLineLogic::callerIdTimeout(int k, LineChannel& c) {
     c.CallerIdActive = false;
     c.Status = LineStatus::Dialling;
     if (k == 1) {
-        set_edSTATUS(k, "");
+        showStatus(k, StatusDisplay::Empty);
     }
     c.EdSeq.clear();
     if (hookSignalling_) {
@@ -225,8 +225,8 @@ void PairLineLogic::spectrum(int k, double f1, double f2) {
         c.Status != LineStatus::Ringing) {
         // Handset-lifted hum: the line is in use, re-arm the tone detection.
         rearmToneDetection(k);
-        set_edSTATUS(k, "OFF_HOOK");
-        set_EditOffHook(k, "OFF_HOOK");
+        showStatus(k, StatusDisplay::HandsetHum);
+        showHook(k, HookDisplay::HandsetHum);
         if (recording(k)) {
             c.StopArmed = true;
             c.StopQuietPeaks = 0;

@@ -171,7 +171,7 @@ void PairLineLogic::dtmfCallerIdBegins(int k, LineChannel& c) {
     c.DtmfRaw = "A";
     c.CallerIdActive = true;
     c.Status = LineStatus::Identifying;
-    set_edSTATUS(k, "BINAGEM");
+    showStatus(k, StatusDisplay::CallerId);
     send(k, options_.chkSendDTMF, std::string(k == 1 ? kDtmfKeyInit : kDtmfKey) + "A");
 }
 
@@ -189,7 +189,7 @@ void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
     }
     send(k, options_.chkSendDTMF, kDtmfKey + s);
     if (!c.CallerIdActive && c.EdSeq.size() > 1) {
-        set_edSTATUS(k, "DISCANDO...");
+        showStatus(k, StatusDisplay::Dialling);
         c.Status = LineStatus::Dialling;
     }
     if (s == "C" && c.EdSeq.size() >= kMinCallerIdChars) {
@@ -282,7 +282,7 @@ void PairLineLogic::toneAnalogue(int k, int id) {
             c.RearmWindow = false;
             c.RearmWindowPeaks = 0;
             c.CallerIdPeaks = 0;
-            set_edSTATUS(k, "REARMADO");
+            showStatus(k, StatusDisplay::Rearmed);
             if (recording(k)) {
                 if (options_.CheckAutoRec && options_.CheckOffTom) {
                     recording_.StopLClick(k);
@@ -320,7 +320,7 @@ void PairLineLogic::dialToneTaken(int k, LineChannel& c, int id) {
     c.DialToneWindow = false;
     c.DialToneWindowPeaks = 0;
     c.CallerIdPeaks = 0;
-    set_edSTATUS(k, "DIALTONE");
+    showStatus(k, StatusDisplay::DialTone);
     clearCallNumber(c);
     c.OperatorCode.clear();
     c.DialArea.clear();
@@ -344,7 +344,7 @@ void PairLineLogic::dialToneTaken(int k, LineChannel& c, int id) {
         recording_.setStopReason(k, "DialTom (" + std::to_string(id) + ")");
     }
     send(k, options_.chkRing, kStatusDialTone);
-    set_EditOffHook(k, "");
+    showHook(k, HookDisplay::Empty);
 }
 
 void PairLineLogic::ringDetected(int k, LineChannel& c) {
@@ -353,7 +353,7 @@ void PairLineLogic::ringDetected(int k, LineChannel& c) {
     recording_.setVoiceHits(k, 0);
     recording_.setSilenceSeconds(k, 0);
     recording_.setCallerWaitSeconds(k, 0);
-    set_edSTATUS(k, k == 1 ? "RINGING " : "RINGING");
+    showStatus(k, StatusDisplay::Ringing);
     // The first ring of a call is ring 1, however long ago the previous call's last ring
     // was: without a dial tone between calls the peaks since it would count it twice.
     if (c.RingCount == 0) {
@@ -361,7 +361,7 @@ void PairLineLogic::ringDetected(int k, LineChannel& c) {
     } else if (c.PeaksSinceRing > kNewRingAfterPeaks) {
         ++c.RingCount;
     }
-    set_edRing(k, std::to_string(c.RingCount));
+    showRingCount(k, c.RingCount);
     c.RingSeen = true;
     c.Status = LineStatus::Ringing;
     c.PeaksSinceRing = 0;
@@ -377,42 +377,42 @@ void PairLineLogic::ringDetected(int k, LineChannel& c) {
 
 // ------------------------------------------------------------------ display fields
 
-void PairLineLogic::set_edRing(int k, const std::string& text) {
+void PairLineLogic::showRingCount(int k, int rings) {
     LineChannel& c = channel(k);
-    if (c.edRing == text) {
+    if (c.RingShown == rings) {
         return;
     }
-    c.edRing = text;
-    if (text.empty() || text == "0") {
+    c.RingShown = rings;
+    if (rings == 0) {
         return;
     }
-    send(k, options_.chkRing, kRingCount + text);
+    send(k, options_.chkRing, kRingCount + ringText(k));
     if (k == 1 && traits_.ringCancelsStartOdd) {
         cancelPendingStart(k);
     }
 }
 
-void PairLineLogic::set_edSTATUS(int k, const std::string& text) {
+void PairLineLogic::showStatus(int k, StatusDisplay status) {
     LineChannel& c = channel(k);
-    if (c.edSTATUS == text) {
+    if (c.StatusShown == status) {
         return;
     }
-    c.edSTATUS = text;
-    if (text.empty()) {
+    c.StatusShown = status;
+    if (status == StatusDisplay::Empty) {
         c.EditFreq1.clear();
         c.EditFreq2.clear();
     }
 }
 
-void PairLineLogic::set_EditOffHook(int k, const std::string& text) {
+void PairLineLogic::showHook(int k, HookDisplay hook) {
     LineChannel& c = channel(k);
-    if (c.EditOffHook == text) {
+    if (c.HookShown == hook) {
         return;
     }
-    c.EditOffHook = text;
-    if (text == "OFF HOOK") {
+    c.HookShown = hook;
+    if (hook == HookDisplay::OffHook) {
         send(k, options_.chkRing, kStatusOffHook);
-    } else if (text == "ON HOOK") {
+    } else if (hook == HookDisplay::OnHook) {
         send(k, options_.chkRing, kStatusOnHook);
     }
 }
@@ -436,7 +436,7 @@ void PairLineLogic::LimpaTudo(int k) {
         c.ToneState = ToneWatch::Armed;
         recording_.clearLine(k);
         if (k == 1 && traits_.dialToneClearsOddRing) {
-            set_edRing(1, "0");
+            showRingCount(1, 0);
             c.DialledAccepted = false;
         }
     });

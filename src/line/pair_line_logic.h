@@ -67,10 +67,17 @@ class PairLineLogic {
     void PTDecoderSpectrumData(int k, double f1, double f2);
     void WaveViewPeak(int k, float value);
 
-    // --- window fields whose change runs logic (no change, no handler) ---
-    void set_edRing(int k, const std::string& text);
-    void set_edSTATUS(int k, const std::string& text);
-    void set_EditOffHook(int k, const std::string& text);
+    // --- shown values whose change runs logic (no change, no handler) ---
+    // edRing<k>Change: a count other than 0 is relayed as RING_COUNT.
+    void showRingCount(int k, int rings);
+    // edSTATUS<k>Change: an emptied status empties the line's frequency fields.
+    void showStatus(int k, StatusDisplay status);
+    // EditOffHook<k>Change: the adapter's "OFF HOOK" and "ON HOOK" are relayed.
+    void showHook(int k, HookDisplay hook);
+    // The texts the windows show for them.
+    std::string statusText(int k) const { return line::statusText(channel(k).StatusShown, k); }
+    std::string ringText(int k) const { return line::ringText(channel(k).RingShown); }
+    std::string hookText(int k) const { return line::hookText(channel(k).HookShown); }
     // EditFreqA1 / EditFreqB1: the line's first frequency field (automatic volume).
     void set_EditFreq1(int k, const std::string& text);
 

@@ -336,14 +336,14 @@ TEST(PairWindow, LiveFieldsFollowTheLineOnlyWhileShown) {
     PairWindow window(rig.pair(), {});
     window.openFromMenu();
     line::LineChannel& line = rig.pair().logic().channel(1);
-    line.edSTATUS = "RINGING ";
-    line.edRing = "2";
+    line.StatusShown = line::StatusDisplay::Ringing;
+    line.RingShown = 2;
     auto& status = widget<QLineEdit>(window, "edSTATUS1");
     QTRY_COMPARE_WITH_TIMEOUT(status.text(), QStringLiteral("RINGING "), 5000);
     EXPECT_EQ(widget<QLineEdit>(window, "edRing1").text(), QStringLiteral("2"));
 
     window.close();
-    line.edSTATUS = "DIALTONE";
+    line.StatusShown = line::StatusDisplay::DialTone;
     QTest::qWait(3 * PairWindow::kRefreshMs);
     EXPECT_EQ(status.text(), QStringLiteral("RINGING "));
 }

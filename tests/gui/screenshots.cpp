@@ -39,8 +39,8 @@ bool save(const QPixmap& picture, const std::filesystem::path& file) {
 // Line 1 answered a call from an identified number and records it; line 2 rings.
 void callInProgress(LinePair& pair) {
     line::LineChannel& one = pair.logic().channel(1);
-    one.edSTATUS = "OFF_HOOK";
-    one.edRing = "2";
+    one.StatusShown = line::StatusDisplay::HandsetHum;
+    one.RingShown = 2;
     one.RingCount = 2;
     one.EdSeq = "(11)3456-7890";
     one.edTodos = "A1134567890C";
@@ -48,8 +48,8 @@ void callInProgress(LinePair& pair) {
     one.EditFreq1 = "440";
     one.EditFreq2 = "1020";
     line::LineChannel& two = pair.logic().channel(2);
-    two.edSTATUS = "RINGING";
-    two.edRing = "1";
+    two.StatusShown = line::StatusDisplay::Ringing;
+    two.RingShown = 1;
     two.RingCount = 1;
     two.edDB = "-31";
 }

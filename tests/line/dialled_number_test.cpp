@@ -26,7 +26,7 @@ void dial(PairFixture& f, int k, const std::string& digits) {
 TEST(DialledNumberPair1, AcceptedOnTheFifthTickAfterTheLastDigit) {
     PairFixture f(1);
     dial(f, 1, "1123456789");
-    EXPECT_EQ(f.line(1).edSTATUS, "DISCANDO...");
+    EXPECT_EQ(f.logic->statusText(1), "DISCANDO...");
     EXPECT_EQ(f.line(1).Status, LineStatus::Dialling);
     EXPECT_TRUE(f.logic->digitTimerRunning(1));
     f.relay.sent.clear();
@@ -225,9 +225,9 @@ TEST(DialledNumberPairs2And3, RearmToneEndsTheMadeCall) {
     f.recording.calls.clear();
     f.logic->PTDecoderToneDetected(1, 1);
     f.logic->PTDecoderToneDetected(1, 1);
-    EXPECT_NE(f.line(1).edSTATUS, "REARMADO");
+    EXPECT_NE(f.logic->statusText(1), "REARMADO");
     f.logic->PTDecoderToneDetected(1, 1);
-    EXPECT_EQ(f.line(1).edSTATUS, "REARMADO");
+    EXPECT_EQ(f.logic->statusText(1), "REARMADO");
     EXPECT_THAT(f.recording.calls, ElementsAre("Clear1"));  // not recording: cleaned up
     EXPECT_EQ(f.line(1).RearmState, MadeCallRearm::Off);
 }

@@ -45,7 +45,7 @@ TEST(DtmfCallerId, LoudSequenceIdentifiesTheCaller) {
     f.recording.s(1).startTime = f.loop.now();
     f.logic->WaveViewPeak(1, -10.0F);
     f.dtmf(1, "A");
-    EXPECT_EQ(f.line(1).edSTATUS, "BINAGEM");
+    EXPECT_EQ(f.logic->statusText(1), "BINAGEM");
     EXPECT_EQ(f.line(1).Status, LineStatus::Identifying);
     EXPECT_TRUE(f.line(1).CallerIdActive);
     f.dtmf(1, "1123456789C");
@@ -117,7 +117,7 @@ TEST(DtmfCallerId, QuietSequenceIsOnlyLogged) {
     EXPECT_FALSE(c.CallerIdActive);
     EXPECT_EQ(c.DtmfRaw, "");
     EXPECT_EQ(c.EdSeq, "");
-    EXPECT_EQ(c.edSTATUS, "");
+    EXPECT_EQ(f.logic->statusText(1), "");
     EXPECT_THAT(f.relay.texts(), IsEmpty());
 }
 
@@ -127,7 +127,7 @@ TEST(DtmfCallerId, LeadingZeroTurnsIntoCallerIdStart) {
     f.dtmf(1, "0");
     EXPECT_EQ(f.line(1).EdSeq, "0");
     f.dtmf(1, "1");  // the second symbol after a "0" is taken as the "A"
-    EXPECT_EQ(f.line(1).edSTATUS, "BINAGEM");
+    EXPECT_EQ(f.logic->statusText(1), "BINAGEM");
     EXPECT_EQ(f.line(1).DtmfRaw, "A");
     EXPECT_EQ(f.relay.texts().back(), "L1_DMTFKEY_INIT->A");
 

@@ -25,8 +25,8 @@ void lineDay(PairFixture& f) {
     f.logic->PTDecoderCallerID(1, "FULANO", "1123456789", "");
     f.logic->LimpaTudo(1);
     f.dtmf(1, "A1134567890C");
-    f.logic->set_EditOffHook(1, "ON HOOK");
-    f.logic->set_EditOffHook(1, "OFF HOOK");
+    f.logic->showHook(1, HookDisplay::OnHook);
+    f.logic->showHook(1, HookDisplay::OffHook);
 }
 
 bool startsWithAny(const std::string& text, const std::vector<std::string>& prefixes) {
@@ -96,9 +96,9 @@ TEST(EventGating, RelaySwitchOffSendsNothingButTheLineStillRuns) {
     const LineChannel& b = off.line(1);
     EXPECT_EQ(b.Status, a.Status);
     EXPECT_EQ(b.RingCount, a.RingCount);
-    EXPECT_EQ(b.edRing, a.edRing);
-    EXPECT_EQ(b.edSTATUS, a.edSTATUS);
-    EXPECT_EQ(b.EditOffHook, a.EditOffHook);
+    EXPECT_EQ(b.RingShown, a.RingShown);
+    EXPECT_EQ(b.StatusShown, a.StatusShown);
+    EXPECT_EQ(b.HookShown, a.HookShown);
     EXPECT_EQ(b.IndexPhone, a.IndexPhone);
     EXPECT_EQ(b.EdSeq, a.EdSeq);
     EXPECT_EQ(b.CallerIdActive, a.CallerIdActive);

@@ -45,7 +45,7 @@ TEST(StopOnQuiet, SixteenthQuietPeakAfterHandsetHumStops) {
         f.peaks(1, 1, -45.0F);
         f.logic->PTDecoderSpectrumData(1, 60, 0);
         EXPECT_TRUE(f.line(1).StopArmed);
-        EXPECT_EQ(f.line(1).EditOffHook, "OFF_HOOK");
+        EXPECT_EQ(f.logic->hookText(1), "OFF_HOOK");
         f.peaks(1, 8, -45.0F);
         if (interrupted) {
             f.logic->PTDecoderSpectrumData(1, 1000, 0);
@@ -172,14 +172,14 @@ struct HookFixture : PairFixture {
 TEST(HookMode, ThreeBurstsLiftTheHandset) {
     HookFixture f;
     f.burstsAt({1, 2, 4});
-    EXPECT_EQ(f.line(1).EditOffHook, "ON HOOK");
-    EXPECT_EQ(f.line(1).edSTATUS, "ON HOOK");
+    EXPECT_EQ(f.logic->hookText(1), "ON HOOK");
+    EXPECT_EQ(f.logic->statusText(1), "ON HOOK");
     EXPECT_TRUE(f.line(1).HookStartPending);
     EXPECT_THAT(f.relay.texts(), ElementsAre("L1_STATUS_ON_HOOK"));
 
     HookFixture apart;
     apart.burstsAt({1, 8, 15, 22});
-    EXPECT_EQ(apart.line(1).EditOffHook, "");
+    EXPECT_EQ(apart.logic->hookText(1), "");
     EXPECT_THAT(apart.relay.texts(), IsEmpty());
 }
 
@@ -217,7 +217,7 @@ TEST(HookMode, FlashEndsTheCallUnlessNewHookTonesFollow) {
             f.burstsAt({1, 2, 4});
         }
         f.loop.advance(c.wait);
-        EXPECT_EQ(f.line(1).EditOffHook == "OFF HOOK", c.hungUp)
+        EXPECT_EQ(f.logic->hookText(1) == "OFF HOOK", c.hungUp)
             << c.chkFlash1 << " " << c.wait.count();
         if (c.hungUp) {
             EXPECT_EQ(f.line(1).Status, LineStatus::Ready);
@@ -242,7 +242,7 @@ TEST(HookMode, DialToneAndRingAreNotInterpreted) {
     f.logic->PTDecoderToneDetected(1, 1);
     f.logic->PTDecoderToneDetected(1, 3);
     EXPECT_EQ(f.line(1).RingCount, 0);
-    EXPECT_NE(f.line(1).edSTATUS, "DIALTONE");
+    EXPECT_NE(f.logic->statusText(1), "DIALTONE");
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ TEST(DialTone, TakenOnTheSecondDetectionWithinTwentyPeaks) {
         f.peaks(1, c.peaksBetween);
         f.logic->PTDecoderToneDetected(1, 1);
         const LineChannel& l = f.line(1);
-        EXPECT_EQ(l.edSTATUS == "DIALTONE", c.taken) << c.peaksBetween;
+        EXPECT_EQ(f.logic->statusText(1) == "DIALTONE", c.taken) << c.peaksBetween;
         EXPECT_EQ(l.ToneState, c.taken ? ToneWatch::DialToneTaken : ToneWatch::Armed)
             << c.peaksBetween;
         if (c.taken) {
@@ -80,9 +80,9 @@ TEST(Ring, CountsOnlyRingsMoreThanTwentyPeaksApart) {
             f.logic->PTDecoderToneDetected(1, 4);
         }
         EXPECT_EQ(f.line(1).RingCount, c.count) << c.peaksApart;
-        EXPECT_EQ(f.line(1).edRing, std::to_string(c.count));
+        EXPECT_EQ(f.logic->ringText(1), std::to_string(c.count));
         EXPECT_EQ(f.line(1).Status, LineStatus::Ringing);
-        EXPECT_EQ(f.line(1).edSTATUS, "RINGING ");
+        EXPECT_EQ(f.logic->statusText(1), "RINGING ");
         EXPECT_EQ(f.relay.texts(), c.texts) << c.peaksApart;
     }
 }
@@ -90,17 +90,17 @@ TEST(Ring, CountsOnlyRingsMoreThanTwentyPeaksApart) {
 TEST(Ring, RingingEndsAfterAHundredQuietPeaks) {
     PairFixture f(2);
     f.logic->PTDecoderToneDetected(2, 3);
-    EXPECT_EQ(f.line(2).edSTATUS, "RINGING");
+    EXPECT_EQ(f.logic->statusText(2), "RINGING");
     f.peaks(2, 60);
-    EXPECT_EQ(f.line(2).edSTATUS, "RINGING");
+    EXPECT_EQ(f.logic->statusText(2), "RINGING");
     f.peaks(2, 1);
-    EXPECT_EQ(f.line(2).edSTATUS, "");  // the even line waits longer
+    EXPECT_EQ(f.logic->statusText(2), "");  // the even line waits longer
     f.peaks(2, 39);
     EXPECT_EQ(f.line(2).Status, LineStatus::Ringing);
     f.peaks(2, 1);
     EXPECT_EQ(f.line(2).Status, LineStatus::Ready);
     EXPECT_EQ(f.line(2).RingCount, 0);
-    EXPECT_EQ(f.line(2).edRing, "0");
+    EXPECT_EQ(f.logic->ringText(2), "0");
     EXPECT_THAT(f.relay.texts(), ElementsAre("L4_RING_COUNT->1"));
 }
 
@@ -146,7 +146,7 @@ TEST(Status, DialToneTurnsIntoWaitingAfterTheIdleTimeOut) {
         EXPECT_EQ(f.line(1).Status, LineStatus::DialTone) << c.buffer;
         f.peaks(1, 1);
         EXPECT_EQ(f.line(1).Status, LineStatus::Waiting) << c.buffer;
-        EXPECT_EQ(f.line(1).edSTATUS, "");
+        EXPECT_EQ(f.logic->statusText(1), "");
     }
 }
 
@@ -168,7 +168,7 @@ TEST(Status, CallerIdCancelledAfterSeventyFivePeaks) {
         EXPECT_EQ(l.Status, LineStatus::Dialling) << c.pair;
         EXPECT_FALSE(l.CallerIdActive);
         EXPECT_EQ(l.EdSeq, "");
-        EXPECT_EQ(l.edSTATUS, "");
+        EXPECT_EQ(f.logic->statusText(1), "");
         EXPECT_EQ(l.DtmfRaw.empty(), c.pair == 1);
         EXPECT_EQ(f.relay.texts(), c.texts) << c.pair;
     }
@@ -186,19 +186,45 @@ TEST(Status, LoudEvenLineOfPairOneHoldsTheCallerIdOpen) {
 
 TEST(DisplayFields, OffHookTextsAndEmptiedStatus) {
     PairFixture f(1);
-    f.logic->set_EditOffHook(1, "OFF_HOOK");
+    f.logic->showHook(1, HookDisplay::HandsetHum);
     EXPECT_THAT(f.relay.texts(), IsEmpty());
-    f.logic->set_EditOffHook(1, "OFF HOOK");
-    f.logic->set_EditOffHook(1, "OFF HOOK");  // no change, no event
-    f.logic->set_EditOffHook(2, "ON HOOK");
+    f.logic->showHook(1, HookDisplay::OffHook);
+    f.logic->showHook(1, HookDisplay::OffHook);  // no change, no event
+    f.logic->showHook(2, HookDisplay::OnHook);
     EXPECT_THAT(f.relay.texts(), ElementsAre("L1_STATUS_OFF_HOOK", "L2_STATUS_ON_HOOK"));
 
-    f.logic->set_edSTATUS(2, "RINGING");
+    f.logic->showStatus(2, StatusDisplay::Ringing);
     f.line(2).EditFreq1 = "425";
     f.line(2).EditFreq2 = "0";
-    f.logic->set_edSTATUS(2, "");
+    f.logic->showStatus(2, StatusDisplay::Empty);
     EXPECT_EQ(f.line(2).EditFreq1, "");
     EXPECT_EQ(f.line(2).EditFreq2, "");
+}
+
+TEST(DisplayFields, TextsTheWindowsShow) {
+    struct Case {
+        StatusDisplay status;
+        const char* odd;
+        const char* even;
+    };
+    for (const Case c :
+         {Case{StatusDisplay::Empty, "", ""}, Case{StatusDisplay::DialTone, "DIALTONE", "DIALTONE"},
+          Case{StatusDisplay::Ringing, "RINGING ", "RINGING"},
+          Case{StatusDisplay::CallerId, "BINAGEM", "BINAGEM"},
+          Case{StatusDisplay::Dialling, "DISCANDO...", "DISCANDO..."},
+          Case{StatusDisplay::Rearmed, "REARMADO", "REARMADO"},
+          Case{StatusDisplay::HandsetHum, "OFF_HOOK", "OFF_HOOK"},
+          Case{StatusDisplay::OffHook, "OFF HOOK", "OFF HOOK"},
+          Case{StatusDisplay::OnHook, "ON HOOK", "ON HOOK"}}) {
+        EXPECT_EQ(statusText(c.status, 1), c.odd);
+        EXPECT_EQ(statusText(c.status, 2), c.even);
+    }
+    EXPECT_EQ(hookText(HookDisplay::Empty), "");
+    EXPECT_EQ(hookText(HookDisplay::HandsetHum), "OFF_HOOK");
+    EXPECT_EQ(hookText(HookDisplay::OffHook), "OFF HOOK");
+    EXPECT_EQ(hookText(HookDisplay::OnHook), "ON HOOK");
+    PairFixture f(2);
+    EXPECT_EQ(f.logic->ringText(2), "0");
 }
 
 TEST(LimpaTudo, ClearsTheCallButKeepsWhatRecordingStillNeeds) {
@@ -218,14 +244,14 @@ TEST(LimpaTudo, ClearsTheCallButKeepsWhatRecordingStillNeeds) {
     EXPECT_EQ(l.ToneState, ToneWatch::Armed);
     EXPECT_EQ(l.RearmState, MadeCallRearm::Off);
     EXPECT_EQ(l.lbTom, "Normal");
-    EXPECT_EQ(l.edRing, "0");
+    EXPECT_EQ(f.logic->ringText(1), "0");
     EXPECT_THAT(f.recording.calls, ElementsAre("Clear1"));
 
     // The even line keeps its ring display and its accepted number.
     f.logic->PTDecoderToneDetected(2, 3);
     f.line(2).DialledAccepted = true;
     f.logic->LimpaTudo(2);
-    EXPECT_EQ(f.line(2).edRing, "1");
+    EXPECT_EQ(f.logic->ringText(2), "1");
     EXPECT_TRUE(f.line(2).DialledAccepted);
 }
 

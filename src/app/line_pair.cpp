@@ -61,11 +61,12 @@ LinePair::LinePair(int pair, PairServices& services, PairInput input)
     if (input_.kind == PairInput::Kind::WavFile) {
         feed_ = std::make_unique<RecordingFileFeed>(input_.file);
     }
-    logic_ = std::make_unique<line::PairLineLogic>(
-        pair, s_.loop, s_.globals, static_cast<line::LineRecordingPort&>(*this), linePorts());
-    recording_ =
-        std::make_unique<RecordingControl>(pair, s_.loop, static_cast<RecordingLinePort&>(*this),
-                                           recordingPorts(), makeRecordingCaptures(), s_.lame);
+    logic_ = std::make_unique<line::PairLineLogic>(pair, s_.loop, s_.globals,
+                                                   static_cast<line::LineRecordingPort&>(*this),
+                                                   counters_, linePorts());
+    recording_ = std::make_unique<RecordingControl>(
+        pair, s_.loop, static_cast<RecordingLinePort&>(*this), counters_, recordingPorts(),
+        makeRecordingCaptures(), s_.lame);
     relay_ = std::make_unique<relay::control::PairRelayControl>(
         pair, s_.loop, settings_, s_.files, s_.ui,
         static_cast<relay::control::PairRelayPorts&>(*this), s_.host);
@@ -73,8 +74,7 @@ LinePair::LinePair(int pair, PairServices& services, PairInput input)
                                               *detectors_.decoder2, *detectors_.view1,
                                               *detectors_.view2};
     detectorControl_ = std::make_unique<line::PairDetectorControl>(
-        *logic_, s_.loop, s_.ui, s_.globals, static_cast<line::LineRecordingPort&>(*this), controls,
-        detectorPorts());
+        *logic_, s_.loop, s_.ui, s_.globals, controls, detectorPorts());
     dialog_ = std::make_unique<PairDialog>(
         pair, s_.diagnostics, s_.ui,
         PairDialogFlags{detectorControl_->ApplyEnabled, detectorControl_->SettingsShown,

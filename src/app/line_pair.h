@@ -82,39 +82,13 @@ class LinePair final : private line::LineRecordingPort,
 
   private:
     // line::LineRecordingPort
-    bool Recording(int k) const override { return recording_->Recording(k); }
-    bool Paused(int k) const override { return recording_->Paused(k); }
-    double ElapsedSeconds(int k) const override { return recording_->ElapsedSeconds(k); }
     void StartLClick(int k) override { recording_->StartLClick(k); }
     void StopLClick(int k) override { recording_->StopLClick(k); }
     void PauseLClick(int k) override { recording_->PauseLClick(k); }
-    void setStartArmed(int k, bool armed) override { recording_->setStartArmed(k, armed); }
     void setStartTimerRunning(int k, bool running) override {
         recording_->setStartTimerRunning(k, running);
     }
-    int VoiceHits(int k) const override { return recording_->VoiceHits(k); }
-    void setVoiceHits(int k, int hits) override { recording_->setVoiceHits(k, hits); }
-    void setStartTicks(int k, int ticks) override { recording_->setStartTicks(k, ticks); }
-    void setSilenceSeconds(int k, int seconds) override {
-        recording_->setSilenceSeconds(k, seconds);
-    }
-    void setCallerWaitSeconds(int k, int seconds) override {
-        recording_->setCallerWaitSeconds(k, seconds);
-    }
-    void setStopReason(int k, const std::string& text) override {
-        recording_->setStopReason(k, text);
-    }
-    void setLastIdentified(int k, const std::string& shown) override {
-        recording_->setLastIdentified(k, shown);
-    }
-    void setDialMarks(int k, const std::string& mark) override {
-        recording_->setDialMarks(k, mark);
-    }
-    void setRenameTarget(int k, const std::string& path) override {
-        recording_->setRenameTarget(k, path);
-    }
-    std::string LineFolder(int k) const override { return recording_->LineFolder(k); }
-    std::optional<TimePoint> StartTime(int k) const override { return recording_->StartTime(k); }
+    double ElapsedSeconds(int k) const override { return recording_->ElapsedSeconds(k); }
     void clearLine(int k) override { recording_->clearLine(k); }
 
     // RecordingLinePort
@@ -170,6 +144,7 @@ class LinePair final : private line::LineRecordingPort,
     PairDetectors detectors_;
     std::unique_ptr<RecordingFileFeed> feed_;
     std::vector<std::int16_t> preRollScratch_;  // keepPreRoll, loop thread
+    PairLineCounters counters_;  // what the line rules and the recording control share
     std::unique_ptr<line::PairLineLogic> logic_;
     std::unique_ptr<RecordingControl> recording_;
     std::unique_ptr<relay::control::PairRelayControl> relay_;

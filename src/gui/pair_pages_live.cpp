@@ -167,11 +167,11 @@ QWidget* PairWindow::buildDiagnosticsPage() {
         row("Silêncio:", "lbCountDbMax" + n, [&c] { return std::to_string(c.QuietPeaks); });
         row("Rearme:", "lbRearm" + n, [&c] { return std::to_string(c.RearmHits); });
         row("Início:", "lbStartTicks" + n,
-            [&recording, k] { return std::to_string(recording.state(k).StartTicks); });
+            [&recording, k] { return std::to_string(recording.counters(k).StartTicks); });
         row("Espera bina:", "lbCountTmpRecBinado" + n,
             [&recording, k] { return recording.state(k).lbCountTmpRecBinado; });
         row("Gravando:", "lbRecState" + n, [&recording, k] {
-            const auto& st = recording.state(k);
+            const auto& st = recording.counters(k);
             if (!st.Recording) {
                 return std::string("-");
             }
@@ -179,7 +179,7 @@ QWidget* PairWindow::buildDiagnosticsPage() {
                    std::to_string(static_cast<int>(recording.ElapsedSeconds(k))) + " sgs";
         });
         row("Finalizada por:", "lbStopModo" + n,
-            [&recording, k] { return recording.state(k).lbStopModo; });
+            [&recording, k] { return recording.counters(k).lbStopModo; });
         row("Arquivo:", "lbInfFinal" + n,
             [&recording, k] { return recording.state(k).lbInfFinal; });
 

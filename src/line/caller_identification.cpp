@@ -45,7 +45,7 @@ void PairLineLogic::formatBina(const std::string& number, const std::string& sou
 
     if (recording(k) && !options_.CheckOffHook) {
         recording_.StopLClick(k);
-        recording_.setStopReason(k, "Binagem");
+        counters(k).lbStopModo = "Binagem";
     }
     c.CallType = callType;
     c.AreaCode = area;
@@ -84,7 +84,7 @@ void PairLineLogic::formatBina(const std::string& number, const std::string& sou
 
     // An FSK caller is shown in its own field: EdSeq holds at most the even line's "A"
     // marker, which must not replace the number the recording is named after.
-    recording_.setLastIdentified(k, source == "Dtmf" ? c.EdSeq : std::string());
+    counters(k).LastIdentified = source == "Dtmf" ? c.EdSeq : std::string();
     c.lbNomeFile = c.IndexPhone;
     c.DialDigits.clear();
     if (k == 1) {
@@ -121,7 +121,7 @@ std::string PairLineLogic::recordingStartText(int k) const {
     // The start of this call as the line knows it: the recording in progress, else the time
     // of the record itself. The start time a line keeps after a recording has ended belongs
     // to an earlier call and is never reported for this one.
-    const std::optional<TimePoint> start = recording_.StartTime(k);
+    const std::optional<TimePoint> start = counters(k).StartTime;
     return longTimeText(start && recording(k) ? *start : loop_.now());
 }
 
@@ -164,7 +164,7 @@ void PairLineLogic::digitTimeout(int k) {
     }
     digitTimers_[k - 1].setEnabled(false);
     c.DigitTicks = 0;
-    recording_.setDialMarks(k, ".");
+    counters(k).DialMarks.fill(".");
     c.Record.name = ".";
     c.Record.city = ".";
     c.Record.country = kUnknownCountry;
@@ -225,8 +225,8 @@ void PairLineLogic::digitTimeout(int k) {
     }
     if (recording(k)) {
         const std::string t = fileTimeText(loop_.now());  // "14h05m09s"
-        recording_.setRenameTarget(k, recording_.LineFolder(k) + t + "-EFETUADA-(" + c.DialArea +
-                                          ")" + c.DialNumber + ".mp3");
+        counters(k).RenameTarget =
+            counters(k).LineFolder + t + "-EFETUADA-(" + c.DialArea + ")" + c.DialNumber + ".mp3";
     } else {
         recording_.StartLClick(k);
     }

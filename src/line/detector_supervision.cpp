@@ -76,12 +76,10 @@ int recordBufferLength(int cbBuffer) {
 
 PairDetectorControl::PairDetectorControl(PairLineLogic& logic, EventLoop& loop, UserInterface& ui,
                                          const LineGlobals& globals,
-                                         const LineRecordingPort& recording,
                                          const PairDetectorControls& controls, DetectorPorts ports)
     : logic_(logic),
       ui_(ui),
       globals_(globals),
-      recording_(recording),
       controls_(controls),
       ports_(std::move(ports)),
       timerLed_(loop, kSecond, [this] { TimerLedTimer(); }),
@@ -260,7 +258,8 @@ void PairDetectorControl::TimerRearmaTimer() {
         return;
     }
     if (choice_.CbDevicesIndex < 1 || choice_.CBListIndex < 1 || !blank(logic_.channel(1).EdSeq) ||
-        !blank(logic_.channel(2).EdSeq) || recording_.Recording(1) || recording_.Recording(2)) {
+        !blank(logic_.channel(2).EdSeq) || logic_.counters(1).Recording ||
+        logic_.counters(2).Recording) {
         return;
     }
     // A long-quiet pair restarts its capture: stop on this tick, start on the next.

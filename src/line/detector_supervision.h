@@ -45,8 +45,8 @@ class PairDetectorControl {
   public:
     // Everything passed must outlive this object. Connects the controls' events to logic.
     PairDetectorControl(PairLineLogic& logic, EventLoop& loop, UserInterface& ui,
-                        const LineGlobals& globals, const LineRecordingPort& recording,
-                        const PairDetectorControls& controls, DetectorPorts ports);
+                        const LineGlobals& globals, const PairDetectorControls& controls,
+                        DetectorPorts ports);
     ~PairDetectorControl();
     PairDetectorControl(const PairDetectorControl&) = delete;
     PairDetectorControl& operator=(const PairDetectorControl&) = delete;
@@ -85,7 +85,6 @@ class PairDetectorControl {
     PairLineLogic& logic_;
     UserInterface& ui_;
     const LineGlobals& globals_;
-    const LineRecordingPort& recording_;
     PairDetectorControls controls_;
     DetectorPorts ports_;
     PairDeviceChoice choice_;

@@ -48,7 +48,7 @@ void PairLineLogic::toneHookMode(int k, int id) {
     } else if (id == kFlashStartId || id == kLegacyFlashStartId) {
         c.FlashStart = true;
         c.FlashStartPeaks = 0;
-        recording_.setStartTicks(k, kHookStartTicks);
+        counters(k).StartTicks = kHookStartTicks;
         cancelPendingStart(k);
         if (options_.chkFlash1) {
             c.HookMemo += "FLASH...";
@@ -64,7 +64,7 @@ void PairLineLogic::toneHookMode(int k, int id) {
             timer.setInterval(kFlashTick * ticks);
             timer.setEnabled(true);
             recording_.setStartTimerRunning(k, false);
-            recording_.setStartTicks(k, kHookStartTicks);
+            counters(k).StartTicks = kHookStartTicks;
             c.HookMemo.clear();
         }
     }
@@ -76,7 +76,7 @@ void PairLineLogic::handsetLifted(int k, LineChannel& c) {
     flashTimers_[k - 1].setEnabled(false);
     c.FlashTicks = 0;
     closeBurstWindows(c);
-    recording_.setStartTicks(k, kHookStartTicks);
+    counters(k).StartTicks = kHookStartTicks;
     cancelPendingStart(k);
     c.EventMemo += "On Hook";
     showStatus(k, StatusDisplay::OnHook);
@@ -125,7 +125,7 @@ void PairLineLogic::peakHookMode(int k, float value) {
     }
     c.Level = level;
     if (steadySingleTone(c.Freq1, c.Freq2)) {
-        recording_.setStartTicks(k, 0);
+        counters(k).StartTicks = 0;
     }
     if (!c.UsbCodecDetected && value > kLoudLevelDb) {
         c.QuietPeaks = 0;
@@ -175,7 +175,7 @@ void PairLineLogic::flashStop(int k) {
     c.HookBurstB = false;
     c.FlashStart = false;
     c.DialToneWindow = false;
-    recording_.setStartArmed(k, false);
+    counters(k).StartArmed = false;
     timer.setEnabled(false);
     showStatus(k, StatusDisplay::OffHook);
     showHook(k, HookDisplay::OffHook);

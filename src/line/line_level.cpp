@@ -88,7 +88,7 @@ void PairLineLogic::peakAnalogue(int k, float value) {
     }
 
     if (steadySingleTone(c.Freq1, c.Freq2)) {
-        recording_.setStartTicks(k, 0);  // a steady single tone is not speech
+        counters(k).StartTicks = 0;  // a steady single tone is not speech
     }
     if (c.LevelMargin > kLoudMarginDb) {
         c.QuietThreshold = c.LevelMargin / kQuietThresholdMarginDivisor;
@@ -113,7 +113,7 @@ void PairLineLogic::peakAnalogue(int k, float value) {
         !c.QuietReset) {
         if (++c.QuietPeaks > 2 * c.QuietBase) {
             rearmToneDetection(k);
-            recording_.setVoiceHits(k, 0);
+            counters(k).VoiceHits = 0;
         }
     }
 
@@ -128,25 +128,25 @@ void PairLineLogic::peakAnalogue(int k, float value) {
 void PairLineLogic::speechRules(int k, LineChannel& c, int level, bool freq2Counts) {
     if (level >= kResumeLevelDb && c.Freq1 > kResumeMinFrequencyHz) {
         if (recording(k)) {
-            recording_.setSilenceSeconds(k, 0);
+            counters(k).SilenceSeconds = 0;
         }
-        if (recording_.Paused(k)) {
+        if (counters(k).Paused) {
             recording_.PauseLClick(k);
         }
     }
     if (level >= kVoiceLevelDb &&
         (c.Freq1 > kVoiceMinFrequencyHz || (c.Freq2 > kVoiceMinFrequencyHz && freq2Counts))) {
-        recording_.setSilenceSeconds(k, 0);
-        int hits = recording_.VoiceHits(k) + 1;
+        counters(k).SilenceSeconds = 0;
+        int hits = counters(k).VoiceHits + 1;
         if (hits > kVoiceHitsWrap) {
             hits = 0;
         }
-        recording_.setVoiceHits(k, hits);
+        counters(k).VoiceHits = hits;
         c.QuietPeaks = 0;
-        if (recording_.Paused(k)) {
+        if (counters(k).Paused) {
             recording_.PauseLClick(k);
         } else {
-            recording_.setStartArmed(k, true);
+            counters(k).StartArmed = true;
             recording_.setStartTimerRunning(k, true);
         }
     }
@@ -263,7 +263,7 @@ void PairLineLogic::freq1Changed(int k) {
         return;
     }
     // A dial tone: adjust the input volume until its level is in range.
-    recording_.setStartTicks(k, 0);
+    counters(k).StartTicks = 0;
     edDBMestre = std::to_string(c.Level);
     if (!options_.chkAutoVol || recording(k)) {
         return;

@@ -33,12 +33,14 @@ bool isDigit(char c) {
 }  // namespace
 
 PairLineLogic::PairLineLogic(int pair, EventLoop& loop, const LineGlobals& globals,
-                             LineRecordingPort& recording, LinePorts ports)
+                             LineRecordingPort& recording, PairLineCounters& counters,
+                             LinePorts ports)
     : profile_(pairProfile(pair)),
       traits_(profile_.line),
       loop_(loop),
       globals_(globals),
       recording_(recording),
+      counters_(counters),
       ports_(std::move(ports)),
       digitTimers_{Timer{loop, kDigitTimeoutTick}, Timer{loop, kDigitTimeoutTick}},
       flashTimers_{Timer{loop, Millis(1)}, Timer{loop, Millis(1)}} {
@@ -89,7 +91,7 @@ bool PairLineLogic::isPrivate(const std::string& number) const {
 }
 
 void PairLineLogic::cancelPendingStart(int k) {
-    recording_.setStartArmed(k, false);
+    counters(k).StartArmed = false;
     recording_.setStartTimerRunning(k, false);
 }
 
@@ -139,16 +141,16 @@ void PairLineLogic::dtmf(int k, char key, std::optional<double> symbolLevelDb) {
                 c.CallerIdActive = true;
                 c.EdSeq = c.SecondIdDigits;
                 formatBina(c.EdSeq, "Dtmf", k);
-                recording_.setSilenceSeconds(k, 0);
-                recording_.setVoiceHits(k, 0);
+                counters(k).SilenceSeconds = 0;
+                counters(k).VoiceHits = 0;
                 c.SecondIdDigits.clear();
                 return;
             }
         }
     }
     cancelPendingStart(k);
-    recording_.setStartTicks(k, 0);
-    recording_.setVoiceHits(k, 0);
+    counters(k).StartTicks = 0;
+    counters(k).VoiceHits = 0;
     if (!traits_.dtmfGateFirst && level < gate) {
         return;
     }
@@ -165,8 +167,8 @@ void PairLineLogic::dtmfCallerIdBegins(int k, LineChannel& c) {
     }
     c.EdSeq.clear();
     c.DialDigits.clear();
-    recording_.setSilenceSeconds(k, 0);
-    recording_.setVoiceHits(k, 0);
+    counters(k).SilenceSeconds = 0;
+    counters(k).VoiceHits = 0;
     c.CallerIdPeaks = 0;
     c.DtmfRaw = "A";
     c.CallerIdActive = true;
@@ -182,8 +184,8 @@ void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
         if (isDigit(s[0])) {
             c.DialDigits += s;
         }
-        recording_.setSilenceSeconds(k, 0);
-        recording_.setVoiceHits(k, 0);
+        counters(k).SilenceSeconds = 0;
+        counters(k).VoiceHits = 0;
         cancelPendingStart(k);
         c.EdSeq = c.DialDigits;
     }
@@ -198,8 +200,8 @@ void PairLineLogic::dialledSymbol(int k, LineChannel& c, const std::string& s) {
         c.Status = LineStatus::Ready;
         c.CallerIdActive = true;
         formatBina(c.EdSeq, "Dtmf", k);
-        recording_.setSilenceSeconds(k, 0);
-        recording_.setVoiceHits(k, 0);
+        counters(k).SilenceSeconds = 0;
+        counters(k).VoiceHits = 0;
         return;
     }
     if (traits_.classifyInHandler) {
@@ -286,7 +288,7 @@ void PairLineLogic::toneAnalogue(int k, int id) {
             if (recording(k)) {
                 if (options_.CheckAutoRec && options_.CheckOffTom) {
                     recording_.StopLClick(k);
-                    recording_.setStopReason(k, "Tom de Rearme");
+                    counters(k).lbStopModo = "Tom de Rearme";
                 }
             } else {
                 LimpaTudo(k);
@@ -335,13 +337,13 @@ void PairLineLogic::dialToneTaken(int k, LineChannel& c, int id) {
     c.Status = LineStatus::DialTone;
     c.QuietReset = false;
     c.ToneState = ToneWatch::DialToneTaken;
-    recording_.setStartTicks(k, 0);
-    recording_.setVoiceHits(k, 0);
-    recording_.setSilenceSeconds(k, 0);
+    counters(k).StartTicks = 0;
+    counters(k).VoiceHits = 0;
+    counters(k).SilenceSeconds = 0;
     recording_.setStartTimerRunning(k, false);
     if (recording(k) && options_.CheckAutoRec && options_.CheckOffTom) {
         recording_.StopLClick(k);
-        recording_.setStopReason(k, "DialTom (" + std::to_string(id) + ")");
+        counters(k).lbStopModo = "DialTom (" + std::to_string(id) + ")";
     }
     send(k, options_.chkRing, kStatusDialTone);
     showHook(k, HookDisplay::Empty);
@@ -349,10 +351,10 @@ void PairLineLogic::dialToneTaken(int k, LineChannel& c, int id) {
 
 void PairLineLogic::ringDetected(int k, LineChannel& c) {
     c.RingSeen = false;
-    recording_.setStartTicks(k, 0);
-    recording_.setVoiceHits(k, 0);
-    recording_.setSilenceSeconds(k, 0);
-    recording_.setCallerWaitSeconds(k, 0);
+    counters(k).StartTicks = 0;
+    counters(k).VoiceHits = 0;
+    counters(k).SilenceSeconds = 0;
+    counters(k).CallerWaitSeconds = 0;
     showStatus(k, StatusDisplay::Ringing);
     // The first ring of a call is ring 1, however long ago the previous call's last ring
     // was: without a dial tone between calls the peaks since it would count it twice.
@@ -367,11 +369,11 @@ void PairLineLogic::ringDetected(int k, LineChannel& c) {
     c.PeaksSinceRing = 0;
     c.RingingPeaks = 0;
     // The start timer keeps running; only the armed flag drops.
-    recording_.setStartArmed(k, false);
+    counters(k).StartArmed = false;
     if (recording(k) && options_.CheckAutoRec && options_.CheckOffRing && !c.CallerIdActive &&
         !options_.CheckOffHook) {
         recording_.StopLClick(k);
-        recording_.setStopReason(k, "Ring");
+        counters(k).lbStopModo = "Ring";
     }
 }
 

@@ -16,6 +16,7 @@
 #include "line/line_ports.h"
 #include "platform/event_loop.h"
 #include "platform/pair_profile.h"
+#include "platform/shared_line_counters.h"
 #include "platform/timer.h"
 
 namespace kovra::line {
@@ -23,9 +24,9 @@ namespace kovra::line {
 class PairLineLogic {
   public:
     // pair: 1, 2 or 3. globals must outlive this object (LocalDDD is read at each use);
-    // recording must outlive it too.
+    // recording and counters (the pair's, shared with its recording control) too.
     PairLineLogic(int pair, EventLoop& loop, const LineGlobals& globals,
-                  LineRecordingPort& recording, LinePorts ports);
+                  LineRecordingPort& recording, PairLineCounters& counters, LinePorts ports);
     PairLineLogic(const PairLineLogic&) = delete;
     PairLineLogic& operator=(const PairLineLogic&) = delete;
 
@@ -38,6 +39,8 @@ class PairLineLogic {
     const PairLineOptions& options() const { return options_; }
     LineChannel& channel(int k) { return lines_.at(k - 1); }
     const LineChannel& channel(int k) const { return lines_.at(k - 1); }
+    SharedLineCounters& counters(int k) { return counters_.at(k - 1); }
+    const SharedLineCounters& counters(int k) const { return counters_.at(k - 1); }
 
     // --- pair values (set by the detector start and the adapter choice) ---
     // 1 or 2 lines on the pair's input; with 1 the even line ignores its detectors.
@@ -139,7 +142,7 @@ class PairLineLogic {
     void cancelPendingStart(int k);
     void send(int k, bool option, const std::string& token);
     void sendPlain(int k, bool option, const std::string& text);
-    bool recording(int k) const { return recording_.Recording(k); }
+    bool recording(int k) const { return counters(k).Recording; }
     bool isPrivate(const std::string& number) const;
     bool ignoresEvenLine(int k) const { return k == 2 && linesOnInput_ == 1; }
 
@@ -148,6 +151,7 @@ class PairLineLogic {
     EventLoop& loop_;
     const LineGlobals& globals_;
     LineRecordingPort& recording_;
+    PairLineCounters& counters_;
     LinePorts ports_;
     PairLineOptions options_;
     std::array<LineChannel, 2> lines_;

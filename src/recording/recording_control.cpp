@@ -22,13 +22,14 @@ bool hasDigit(const std::string& text) {
 }  // namespace
 
 RecordingControl::RecordingControl(int pair, EventLoop& loop, RecordingLinePort& line,
-                                   RecordingPairPorts ports,
+                                   PairLineCounters& counters, RecordingPairPorts ports,
                                    std::array<std::unique_ptr<CaptureStage>, 2> captures,
                                    std::shared_ptr<const LameLibrary> lame)
     : pair_(pair),
       traits_(pairProfile(pair).recording),
       loop_(loop),
       port_(line),
+      counters_(counters),
       ports_(std::move(ports)) {
     for (int k = 1; k <= 2; ++k) {
         const std::size_t i = index(k);
@@ -76,13 +77,13 @@ std::string RecordingControl::todaysFolder(int k) const {
 }
 
 void RecordingControl::prepareFolder(int k) {
-    LineRecordingState& s = line(k);
-    s.LineFolder = todaysFolder(k);
+    SharedLineCounters& c = shared(k);
+    c.LineFolder = todaysFolder(k);
     std::error_code ec;
-    std::filesystem::create_directories(s.LineFolder, ec);
+    std::filesystem::create_directories(c.LineFolder, ec);
     if (ec) {
         logLine(LogLevel::Error, "Recording folder of line " + std::to_string(lineNumber(k)) +
-                                     " cannot be created: " + s.LineFolder + ": " + ec.message());
+                                     " cannot be created: " + c.LineFolder + ": " + ec.message());
     }
 }
 
@@ -102,20 +103,20 @@ void RecordingControl::configureChain(int k, std::optional<AmplifierSetting> amp
 }
 
 bool RecordingControl::takePendingNumbers(int k, RecordingCallView& call) {
-    LineRecordingState& s = line(k);
-    if (!s.LastIdentified.empty()) {
-        call.NumberDisplay = s.LastIdentified;
-        s.LastIdentified.clear();
+    SharedLineCounters& c = shared(k);
+    if (!c.LastIdentified.empty()) {
+        call.NumberDisplay = c.LastIdentified;
+        c.LastIdentified.clear();
     }
     auto noNumber = [&] { return call.NumberDisplay.empty() && call.DialNumber.empty(); };
     if (noNumber()) {
-        call.DialDigits = s.DialMarks[0];
-        call.OperatorCode = s.DialMarks[1];
-        call.DialArea = s.DialMarks[2];
-        call.DialNumber = s.DialMarks[3];
-        call.DialFull = s.DialMarks[4];
+        call.DialDigits = c.DialMarks[0];
+        call.OperatorCode = c.DialMarks[1];
+        call.DialArea = c.DialMarks[2];
+        call.DialNumber = c.DialMarks[3];
+        call.DialFull = c.DialMarks[4];
     }
-    s.DialMarks.fill("");
+    c.DialMarks.fill("");
     bool fromReserve = false;
     if (noNumber()) {
         if (!call.lbReservaBL.empty()) {
@@ -135,11 +136,12 @@ bool RecordingControl::takePendingNumbers(int k, RecordingCallView& call) {
 
 void RecordingControl::StartLClick(int k) {
     LineRecordingState& s = line(k);
+    SharedLineCounters& c = shared(k);
     if (traits_.startNeedsAutoRec && !options.CheckAutoRec) {
         return;
     }
     RecordingCallView call = port_.callView(k);
-    if (traits_.startNeedsAutoRec && !s.Recording) {
+    if (traits_.startNeedsAutoRec && !c.Recording) {
         // A start refused because the previous file still waits for its retention step
         // must not cancel that step, or the line would stay marked as recording.
         retentionTimers_[index(k)]->setEnabled(false);
@@ -156,12 +158,12 @@ void RecordingControl::StartLClick(int k) {
     prepareFolder(k);
     s.lbInfFinal = sideText(k) + " - Gravando...";
     s.lbDeleteFile.clear();
-    s.lbStopModo = "...";
-    if (RecordPageOpen || s.Recording) {
+    c.lbStopModo = "...";
+    if (RecordPageOpen || c.Recording) {
         return;
     }
     configureChain(k);
-    const std::string pendingShown = s.LastIdentified;
+    const std::string pendingShown = c.LastIdentified;
     const bool fromReserve = takePendingNumbers(k, call);
     RecordingNaming naming = nameRecording(call, k == 1);
     if (fromReserve) {
@@ -191,26 +193,26 @@ void RecordingControl::StartLClick(int k) {
         } else if (shown.empty() && naming.kind == std::string(kKindMade)) {
             shown = naming.lbDeleteFile;
         }
-        writer.FileName = pairOneFileName(s.LineFolder, now, naming.kind, shown);
+        writer.FileName = pairOneFileName(c.LineFolder, now, naming.kind, shown);
     } else {
         s.Label32 = naming.namePart;
-        writer.FileName = pairFileName(s.LineFolder, now, naming.namePart);
+        writer.FileName = pairFileName(c.LineFolder, now, naming.namePart);
     }
     if (traits_.keepsStartTime) {
-        s.StartTime = loop_.now();
+        c.StartTime = loop_.now();
     }
     if (!writer.StartWriting()) {
         // No encoder: nothing is recorded, so nothing is announced; the next speech
         // tries again.
-        s.StartArmed = false;
+        c.StartArmed = false;
         startTimers_[index(k)]->setEnabled(false);
         return;
     }
     call.DialDigits.clear();
     s.ShapeRecOk = true;
     s.ShapeStop = false;
-    s.Recording = true;
-    s.SilenceSeconds = 0;
+    c.Recording = true;
+    c.SilenceSeconds = 0;
     s.bitRateListEnabled = false;
     port_.showLevelView(k, LevelViewColour::Yellow);
     setTray(true);
@@ -219,16 +221,17 @@ void RecordingControl::StartLClick(int k) {
 
 void RecordingControl::PauseLClick(int k) {
     LineRecordingState& s = line(k);
+    SharedLineCounters& c = shared(k);
     Mp3Writer& writer = chain(k).writer();
-    if (s.Paused) {
-        s.Paused = false;
+    if (c.Paused) {
+        c.Paused = false;
         writer.ResumeWriting();
         port_.showLevelView(k, LevelViewColour::Yellow);
         s.ShapePause = false;
         s.lbInfFinal = sideText(k) + " - RESUME !";
-    } else if (s.Recording) {
+    } else if (c.Recording) {
         writer.PauseWriting();
-        s.Paused = true;
+        c.Paused = true;
         s.lbInfFinal = sideText(k) + " - PAUSADA !";
         port_.showLevelView(k, k == 1 ? LevelViewColour::Green : LevelViewColour::White);
         s.ShapePause = true;
@@ -239,6 +242,7 @@ void RecordingControl::PauseLClick(int k) {
 
 void RecordingControl::StopLClick(int k) {
     LineRecordingState& s = line(k);
+    SharedLineCounters& c = shared(k);
     Mp3Writer& writer = chain(k).writer();
     if (traits_.spectrumSwitch) {
         s.spectrumEnabled = true;
@@ -246,61 +250,62 @@ void RecordingControl::StopLClick(int k) {
     if (s.SettleFile.empty()) {
         s.SettleFile = writer.FileName;
     }
-    s.SilenceSeconds = 0;
+    c.SilenceSeconds = 0;
     if (traits_.keepsStartTime) {
-        s.StartTicks = 0;
+        c.StartTicks = 0;
     }
-    if (s.Paused) {
+    if (c.Paused) {
         writer.ResumeWriting();  // waits for the worker's confirmation itself
     }
     writer.StopWriting(traits_.stopWaitsForWriter);
     startTimers_[index(k)]->setEnabled(false);
     const int elapsed = writer.ElapsedSeconds();
     port_.clearIdentifiedNumber(k);
-    s.SilenceSeconds = 0;
+    c.SilenceSeconds = 0;
     s.Discard = elapsed <= options.SpinMin;
     retentionTimers_[index(k)]->setEnabled(true);
 }
 
 void RecordingControl::TimerRecordStartTimer(int k) {
-    LineRecordingState& s = line(k);
+    SharedLineCounters& c = shared(k);
     if (RecordPageOpen || !options.CheckAutoRec) {
         return;
     }
-    if (s.StartArmed) {
-        ++s.StartTicks;
+    if (c.StartArmed) {
+        ++c.StartTicks;
     }
-    if (s.StartTicks > 10) {
-        s.StartTicks = 0;
+    if (c.StartTicks > 10) {
+        c.StartTicks = 0;
         startTimers_[index(k)]->setEnabled(false);
     }
-    if (s.StartTicks > 1 && s.VoiceHits > 1 && !s.Recording) {
+    if (c.StartTicks > 1 && c.VoiceHits > 1 && !c.Recording) {
         StartLClick(k);
     }
-    s.VoiceHits = 0;
+    c.VoiceHits = 0;
 }
 
 void RecordingControl::onSecondTick() {
     for (int k = 1; k <= 2; ++k) {
         LineRecordingState& s = line(k);
-        if (s.Recording) {
-            ++s.SilenceSeconds;
-            if (s.SilenceSeconds >= options.SpinPause && !s.Paused) {
+        SharedLineCounters& c = shared(k);
+        if (c.Recording) {
+            ++c.SilenceSeconds;
+            if (c.SilenceSeconds >= options.SpinPause && !c.Paused) {
                 PauseLClick(k);
             }
-            if (s.SilenceSeconds >= options.SpinStop) {
+            if (c.SilenceSeconds >= options.SpinStop) {
                 StopLClick(k);
-                s.lbStopModo = "Fim do tempo";
+                c.lbStopModo = "Fim do tempo";
             }
-            s.lbCountStop = std::to_string(s.SilenceSeconds) + " -> " +
+            s.lbCountStop = std::to_string(c.SilenceSeconds) + " -> " +
                             std::to_string(options.SpinPause) + "/" +
                             std::to_string(options.SpinStop);
-            s.lbStop = std::to_string(s.SilenceSeconds);
+            s.lbStop = std::to_string(c.SilenceSeconds);
         }
-        if (port_.callView(k).CallerIdActive && !s.Recording) {
-            ++s.CallerWaitSeconds;
-            s.lbCountTmpRecBinado = std::to_string(s.CallerWaitSeconds);
-            if (s.CallerWaitSeconds > 20) {
+        if (port_.callView(k).CallerIdActive && !c.Recording) {
+            ++c.CallerWaitSeconds;
+            s.lbCountTmpRecBinado = std::to_string(c.CallerWaitSeconds);
+            if (c.CallerWaitSeconds > 20) {
                 port_.LimpaTudo(k);
             }
         }
@@ -326,14 +331,15 @@ void RecordingControl::hostStopRecording(int k) {
 
 void RecordingControl::clearLine(int k) {
     LineRecordingState& s = line(k);
+    SharedLineCounters& c = shared(k);
     s.HostNamed = false;
-    s.CallerWaitSeconds = 0;
+    c.CallerWaitSeconds = 0;
     s.lbCountTmpRecBinado = "0";
     chain(k).writer().FileName.clear();
     s.lbStop = "00";
-    s.Recording = false;
-    s.Paused = false;
-    s.StartArmed = false;
+    c.Recording = false;
+    c.Paused = false;
+    c.StartArmed = false;
     s.ShapeStop = true;
     s.ShapeRecOk = false;
     s.ShapePause = false;

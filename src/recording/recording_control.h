@@ -16,6 +16,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/pair_profile.h"
+#include "platform/shared_line_counters.h"
 #include "platform/timer.h"
 #include "recording/recording_chain.h"
 #include "recording/recording_names.h"
@@ -77,29 +78,17 @@ struct RecordingOptions {
     bool chkNameFile = true;    // relay option: send REC_FILE_START / REC_FILE_STOP
 };
 
-// Recording fields of one line (those of LineChannel that belong to recording) and the
-// texts and switches that the window shows for it.
+// Recording fields of one line that only the recording control uses (what the line rules
+// share with it is in SharedLineCounters) and the texts and switches that the window
+// shows for it.
 struct LineRecordingState {
-    bool Recording = false;
-    bool Paused = false;
-    int SilenceSeconds = 0;
-    bool StartArmed = false;
-    int StartTicks = 0;
-    int VoiceHits = 0;
-    int CallerWaitSeconds = 0;
-    std::optional<TimePoint> StartTime;
-    std::string LineFolder;
     std::string SettleFile;
-    std::string RenameTarget;
     bool Discard = false;
     bool HostNamed = false;
     std::string HostFileName;  // Edit5 / Edit6
-    std::string LastIdentified;
-    std::array<std::string, 5> DialMarks;  // digits, operator, area, number, area+number
 
     std::string lbInfFinal;
     std::string lbDeleteFile;
-    std::string lbStopModo;
     std::string lbStop = "00";
     std::string lbCountStop;
     std::string lbCountTmpRecBinado = "0";
@@ -114,9 +103,11 @@ struct LineRecordingState {
 
 class RecordingControl {
   public:
-    // pair 1-3. captures: the capture stage of each line's chain (side 1, side 2).
+    // pair 1-3. counters: the pair's, shared with its line rules; they outlive this.
+    // captures: the capture stage of each line's chain (side 1, side 2).
     // lame may be null: starts are then refused with a log line.
-    RecordingControl(int pair, EventLoop& loop, RecordingLinePort& line, RecordingPairPorts ports,
+    RecordingControl(int pair, EventLoop& loop, RecordingLinePort& line, PairLineCounters& counters,
+                     RecordingPairPorts ports,
                      std::array<std::unique_ptr<CaptureStage>, 2> captures,
                      std::shared_ptr<const LameLibrary> lame);
     ~RecordingControl();
@@ -143,25 +134,14 @@ class RecordingControl {
     // The recording side of LimpaTudo<k> (the line logic calls it from its clean-up).
     void clearLine(int k);
 
-    // --- what the line rules read and set ---
-    bool Recording(int k) const { return line(k).Recording; }
-    bool Paused(int k) const { return line(k).Paused; }
+    // --- what the line rules request and read ---
+    bool Recording(int k) const { return shared(k).Recording; }
+    bool Paused(int k) const { return shared(k).Paused; }
     double ElapsedSeconds(int k) const;
-    void setStartArmed(int k, bool armed) { line(k).StartArmed = armed; }
     void setStartTimerRunning(int k, bool running);
     bool startTimerRunning(int k) const { return startTimers_[index(k)]->enabled(); }
-    int VoiceHits(int k) const { return line(k).VoiceHits; }
-    void setVoiceHits(int k, int hits) { line(k).VoiceHits = hits; }
-    void setStartTicks(int k, int ticks) { line(k).StartTicks = ticks; }
-    void setSilenceSeconds(int k, int seconds) { line(k).SilenceSeconds = seconds; }
-    int CallerWaitSeconds(int k) const { return line(k).CallerWaitSeconds; }
-    void setCallerWaitSeconds(int k, int seconds) { line(k).CallerWaitSeconds = seconds; }
-    void setStopReason(int k, const std::string& text) { line(k).lbStopModo = text; }
-    void setLastIdentified(int k, const std::string& shown) { line(k).LastIdentified = shown; }
-    void setDialMarks(int k, const std::string& mark) { line(k).DialMarks.fill(mark); }
-    void setRenameTarget(int k, const std::string& path) { line(k).RenameTarget = path; }
-    std::string LineFolder(int k) const { return line(k).LineFolder; }
-    std::optional<TimePoint> StartTime(int k) const { return line(k).StartTime; }
+    SharedLineCounters& counters(int k) { return shared(k); }
+    const SharedLineCounters& counters(int k) const { return shared(k); }
 
     // --- test recordings (recording page of pairs 2 and 3) ---
     // Starts a test recording of line k into its day folder, with the amplifier as the page
@@ -171,7 +151,7 @@ class RecordingControl {
     // Stops it without the retention step (the file is kept whatever its length); returns
     // the file when it exists.
     std::optional<std::string> stopTestRecording(int k);
-    bool testRecording(int k) const { return testRunning_[index(k)] && line(k).Recording; }
+    bool testRecording(int k) const { return testRunning_[index(k)] && shared(k).Recording; }
 
     // The quality list of line k (item 0-4); the list is disabled while it records.
     void setBitRateItem(int k, int item) { chain(k).setBitRateItem(item); }
@@ -189,6 +169,8 @@ class RecordingControl {
     static std::size_t index(int k) { return k == 2 ? 1 : 0; }
     LineRecordingState& line(int k) { return lines_[index(k)]; }
     const LineRecordingState& line(int k) const { return lines_[index(k)]; }
+    SharedLineCounters& shared(int k) { return counters_[index(k)]; }
+    const SharedLineCounters& shared(int k) const { return counters_[index(k)]; }
     std::tm localNow() const;
     std::string todaysFolder(int k) const;
     void prepareFolder(int k);
@@ -206,6 +188,7 @@ class RecordingControl {
     const RecordingTraits& traits_;
     EventLoop& loop_;
     RecordingLinePort& port_;
+    PairLineCounters& counters_;
     RecordingPairPorts ports_;
     std::array<std::unique_ptr<RecordingChain>, 2> chains_;
     std::array<LineRecordingState, 2> lines_;

@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 
 void RecordingControl::TimerSalveDeleteFileTimer(int k) {
     LineRecordingState& s = line(k);
+    SharedLineCounters& c = shared(k);
     setTray(false);
     retentionTimers_[index(k)]->setEnabled(false);
     try {
@@ -27,20 +28,20 @@ void RecordingControl::TimerSalveDeleteFileTimer(int k) {
         }
         port_.resetRearm(k);
         if (traits_.reportsKeptFile) {
-            if (!s.RenameTarget.empty()) {
+            if (!c.RenameTarget.empty()) {
                 std::error_code ec;
-                fs::rename(s.SettleFile, s.RenameTarget, ec);
+                fs::rename(s.SettleFile, c.RenameTarget, ec);
                 if (ec) {
                     logLine(LogLevel::Warning, "Recording kept under its first name " +
-                                                   s.SettleFile + ": rename to " + s.RenameTarget +
+                                                   s.SettleFile + ": rename to " + c.RenameTarget +
                                                    " failed: " + ec.message());
                 }
             } else {
-                s.RenameTarget = s.SettleFile;
+                c.RenameTarget = s.SettleFile;
             }
             long long seconds =
-                s.StartTime
-                    ? std::chrono::duration_cast<std::chrono::seconds>(loop_.now() - *s.StartTime)
+                c.StartTime
+                    ? std::chrono::duration_cast<std::chrono::seconds>(loop_.now() - *c.StartTime)
                           .count()
                     : 0;
             Mp3Writer& writer = chain(k).writer();
@@ -51,13 +52,13 @@ void RecordingControl::TimerSalveDeleteFileTimer(int k) {
                 seconds = writer.StoredSeconds();
             }
             std::error_code ec;
-            if (fs::exists(s.RenameTarget, ec)) {
-                sendLine(k, "REC_FILE_STOP->" + s.RenameTarget + "#" + durationText(seconds));
+            if (fs::exists(c.RenameTarget, ec)) {
+                sendLine(k, "REC_FILE_STOP->" + c.RenameTarget + "#" + durationText(seconds));
             } else {
                 logLine(LogLevel::Warning,
-                        "Recording " + s.RenameTarget + " is gone: no stop is reported for it");
+                        "Recording " + c.RenameTarget + " is gone: no stop is reported for it");
             }
-            s.RenameTarget.clear();
+            c.RenameTarget.clear();
         }
         s.SettleFile.clear();
     } catch (const std::exception& e) {
@@ -96,7 +97,7 @@ void RecordingControl::deleteAttempt(int k, int attemptsLeft) {
 }
 
 void RecordingControl::finishDelete(int k) {
-    line(k).RenameTarget.clear();
+    shared(k).RenameTarget.clear();
     port_.LimpaTudo(k);
 }
 

@@ -21,6 +21,7 @@ std::string testTimeText(const std::tm& t) {
 
 std::optional<std::string> RecordingControl::startTestRecording(int k, AmplifierSetting amplifier) {
     LineRecordingState& s = line(k);
+    SharedLineCounters& c = shared(k);
     const std::tm now = localNow();
     const std::string folder = todaysFolder(k);
     std::error_code error;
@@ -38,8 +39,8 @@ std::optional<std::string> RecordingControl::startTestRecording(int k, Amplifier
     }
     testRunning_[index(k)] = true;
     s.ShapeRecOk = true;
-    s.Recording = true;
-    s.SilenceSeconds = 0;
+    c.Recording = true;
+    c.SilenceSeconds = 0;
     s.bitRateListEnabled = false;
     port_.showLevelView(k, LevelViewColour::Yellow);
     setTray(true);
@@ -52,10 +53,11 @@ std::optional<std::string> RecordingControl::stopTestRecording(int k) {
         return std::nullopt;
     }
     LineRecordingState& s = line(k);
+    SharedLineCounters& c = shared(k);
     Mp3Writer& writer = chain(k).writer();
-    if (s.Paused) {
+    if (c.Paused) {
         writer.ResumeWriting();
-        s.Paused = false;
+        c.Paused = false;
     }
     writer.StopWriting(true);
     testRunning_[index(k)] = false;
@@ -68,7 +70,7 @@ std::optional<std::string> RecordingControl::stopTestRecording(int k) {
         kept = writer.FileName;
     }
     writer.FileName.clear();
-    s.Recording = false;
+    c.Recording = false;
     s.ShapeRecOk = false;
     setTray(false);
     return kept;

@@ -76,7 +76,7 @@ struct SupervisedPair : PairFixture {
         ports.detectorSilence = [this] { return silence; };
         ports.recordingSecondTick = [this] { ++secondTicks; };
         control = std::make_unique<PairDetectorControl>(
-            *logic, loop, ui, globals, recording,
+            *logic, loop, ui, globals,
             PairDetectorControls{capture, decoder1, decoder2, view1, view2}, std::move(ports));
         control->choice().CbDevicesText = "Card";
         control->choice().CbDevicesIndex = 1;

@@ -9,7 +9,9 @@ namespace kovra::line::test {
 namespace {
 
 using ::testing::Contains;
+using ::testing::Each;
 using ::testing::ElementsAre;
+using ::testing::Eq;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
@@ -42,7 +44,7 @@ TEST(DialledNumberPair1, AcceptedOnTheFifthTickAfterTheLastDigit) {
     EXPECT_EQ(c.DialNumber, "2345-6789");
     EXPECT_EQ(c.DialFull, "1123456789");
     EXPECT_EQ(c.EdSeq, "2345-6789");
-    EXPECT_EQ(f.recording.s(1).dialMarks, ".");
+    EXPECT_THAT(f.shared(1).DialMarks, Each(Eq(".")));
     // The odd line of pair 1 sends no call record for a made call.
     EXPECT_THAT(f.relay.texts(), ElementsAre("L1_NUMBER_FORMAT_DTMF->(11)2345-6789"));
     EXPECT_THAT(f.recording.calls, ElementsAre("Start1"));
@@ -137,9 +139,9 @@ TEST(DialledNumberPair1, SpecialPrefixesAreNeverAccepted) {
 TEST(DialledNumberPair1, RecordingLineGetsARenameTargetInsteadOfAStart) {
     PairFixture f(1);
     dial(f, 1, "1123456789");
-    f.recording.s(1).recording = true;
+    f.shared(1).Recording = true;
     f.loop.advance(Millis(5000));
-    EXPECT_EQ(f.recording.s(1).renameTarget,
+    EXPECT_EQ(f.shared(1).RenameTarget,
               "/rec/Linha/" + fileTimeText(f.loop.now()) + "-EFETUADA-(11)2345-6789.mp3");
     EXPECT_THAT(f.recording.calls, IsEmpty());
 }
@@ -212,7 +214,7 @@ TEST(DialledNumberPairs2And3, PrivateDialledNumberIsNotClassified) {
 
 TEST(DialledNumberPairs2And3, ClassificationStopsAYoungRecording) {
     PairFixture f(2);
-    f.recording.s(1).recording = true;
+    f.shared(1).Recording = true;
     f.recording.s(1).elapsed = 5;
     dial(f, 1, "34567890");
     EXPECT_THAT(f.recording.calls, Contains("Stop1"));

@@ -42,7 +42,7 @@ std::vector<std::string> dataBlock(int n, const std::string& init, const std::st
 
 TEST(DtmfCallerId, LoudSequenceIdentifiesTheCaller) {
     PairFixture f(1);
-    f.recording.s(1).startTime = f.loop.now();
+    f.shared(1).StartTime = f.loop.now();
     f.logic->WaveViewPeak(1, -10.0F);
     f.dtmf(1, "A");
     EXPECT_EQ(f.logic->statusText(1), "BINAGEM");
@@ -55,7 +55,7 @@ TEST(DtmfCallerId, LoudSequenceIdentifiesTheCaller) {
     EXPECT_EQ(f.logic->Edit2, "A1123456789C");  // FormatBina got the shown sequence
     EXPECT_EQ(c.EdSeq, "1(19)12345-6789");
     EXPECT_EQ(c.IndexPhone, "19123456789");
-    EXPECT_EQ(f.recording.s(1).lastIdentified, "1(19)12345-6789");
+    EXPECT_EQ(f.shared(1).LastIdentified, "1(19)12345-6789");
     EXPECT_EQ(c.lbReservaBL, "12345-6789");
 
     std::vector<std::string> expected = {"L1_DMTFKEY_INIT->A"};
@@ -89,9 +89,9 @@ TEST(DtmfCallerId, StartTimeIsThisCallsRecordingOrTheTimeOfTheRecord) {
         PairFixture f(1);
         const TimePoint start = f.loop.now();
         f.loop.advance(std::chrono::minutes(10));
-        f.recording.s(1).recording = c.recording;
+        f.shared(1).Recording = c.recording;
         if (c.keepsStart) {
-            f.recording.s(1).startTime = start;
+            f.shared(1).StartTime = start;
         }
         f.logic->WaveViewPeak(1, -10.0F);
         f.dtmf(1, "A1123456789C");
@@ -105,13 +105,13 @@ TEST(DtmfCallerId, StartTimeIsThisCallsRecordingOrTheTimeOfTheRecord) {
 TEST(DtmfCallerId, QuietSequenceIsOnlyLogged) {
     PairFixture f(1);
     f.logic->WaveViewPeak(1, -25.0F);
-    f.recording.s(1).startArmed = true;
+    f.shared(1).StartArmed = true;
     f.recording.s(1).startTimerRunning = true;
     f.dtmf(1, "A1123456789C");
 
     const LineChannel& c = f.line(1);
     EXPECT_EQ(c.edTodos, "A1123456789C");
-    EXPECT_FALSE(f.recording.s(1).startArmed);
+    EXPECT_FALSE(f.shared(1).StartArmed);
     EXPECT_FALSE(f.recording.s(1).startTimerRunning);
     EXPECT_EQ(c.Status, LineStatus::DialTone);
     EXPECT_FALSE(c.CallerIdActive);
@@ -152,7 +152,7 @@ TEST(DtmfCallerId, SecondCallerIdIsKeptApartUntilItsEnd) {
     f.logic->WaveViewPeak(1, -10.0F);
     f.dtmf(1, "A1123456789C");
     ASSERT_EQ(f.line(1).IndexPhone, "19123456789");
-    f.recording.s(1).recording = true;
+    f.shared(1).Recording = true;
     f.recording.calls.clear();
 
     f.dtmf(1, "A113456789");
@@ -194,11 +194,11 @@ TEST(DtmfCallerId, PairsTwoAndThreeGateByLevelFirst) {
     for (const Case& c : cases) {
         PairFixture f(3);
         f.logic->WaveViewPeak(c.k, c.level);
-        f.recording.s(c.k).startArmed = true;
+        f.shared(c.k).StartArmed = true;
         f.dtmf(c.k, "A");
         EXPECT_EQ(f.line(c.k).Status == LineStatus::Identifying, c.taken) << c.k << " " << c.level;
         // A symbol below the gate changes nothing at all, not even a pending start.
-        EXPECT_EQ(f.recording.s(c.k).startArmed, !c.taken);
+        EXPECT_EQ(f.shared(c.k).StartArmed, !c.taken);
         if (c.taken) {
             const std::string n = std::to_string(4 + c.k);
             EXPECT_EQ(f.relay.texts().at(0),
@@ -250,7 +250,7 @@ TEST(FskCallerId, RecordingKeepsTheNumberNotTheEvenLineMarker) {
             PairFixture f(pair);
             f.logic->PTDecoderCallerID(k, "FULANO", "1123456789", "12101405");
             EXPECT_EQ(f.line(k).EdSeq, k == 2 ? "A" : "");
-            EXPECT_EQ(f.recording.s(k).lastIdentified, "");
+            EXPECT_EQ(f.shared(k).LastIdentified, "");
             EXPECT_EQ(f.line(k).NumberDisplay, "12345-6789");
         }
     }

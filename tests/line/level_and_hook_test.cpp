@@ -41,7 +41,7 @@ TEST(StopOnQuiet, SixteenthQuietPeakAfterHandsetHumStops) {
     for (const bool interrupted : {false, true}) {
         PairFixture f(2);
         f.logic->options().CheckOffHook = true;
-        f.recording.s(1).recording = true;
+        f.shared(1).Recording = true;
         f.peaks(1, 1, -45.0F);
         f.logic->PTDecoderSpectrumData(1, 60, 0);
         EXPECT_TRUE(f.line(1).StopArmed);
@@ -93,7 +93,7 @@ TEST(AutoVolume, DialToneLevelStepsTheVolume) {
     }
     PairFixture recording(1);
     recording.logic->options().chkAutoVol = true;
-    recording.recording.s(1).recording = true;
+    recording.shared(1).Recording = true;
     recording.logic->WaveViewPeak(1, -20.0F);
     recording.logic->PTDecoderSpectrumData(1, 425, 0);
     EXPECT_THAT(recording.volumeSteps, IsEmpty());
@@ -103,40 +103,40 @@ TEST(Speech, ArmsTheStartOrResumesAPausedRecording) {
     PairFixture f(1);
     f.logic->PTDecoderSpectrumData(1, 500, 0);
     f.peaks(1, 1, -40.0F);
-    EXPECT_FALSE(f.recording.s(1).startArmed);
+    EXPECT_FALSE(f.shared(1).StartArmed);
     f.peaks(1, 1, -30.0F);
-    EXPECT_TRUE(f.recording.s(1).startArmed);
+    EXPECT_TRUE(f.shared(1).StartArmed);
     EXPECT_TRUE(f.recording.s(1).startTimerRunning);
-    EXPECT_EQ(f.recording.s(1).voiceHits, 1);
+    EXPECT_EQ(f.shared(1).VoiceHits, 1);
     f.peaks(1, 10, -30.0F);
-    EXPECT_EQ(f.recording.s(1).voiceHits, 0);  // wraps above ten
+    EXPECT_EQ(f.shared(1).VoiceHits, 0);  // wraps above ten
 
     // Freq2 alone counts only with automatic recording.
     PairFixture g(1);
     g.logic->PTDecoderSpectrumData(1, 200, 600);
     g.peaks(1, 1, -20.0F);
-    EXPECT_FALSE(g.recording.s(1).startArmed);
+    EXPECT_FALSE(g.shared(1).StartArmed);
     g.logic->options().CheckAutoRec = true;
     g.peaks(1, 1, -20.0F);
-    EXPECT_TRUE(g.recording.s(1).startArmed);
+    EXPECT_TRUE(g.shared(1).StartArmed);
 
     PairFixture p(2);
-    p.recording.s(2).recording = true;
-    p.recording.s(2).paused = true;
-    p.recording.s(2).silenceSeconds = 4;
+    p.shared(2).Recording = true;
+    p.shared(2).Paused = true;
+    p.shared(2).SilenceSeconds = 4;
     p.logic->PTDecoderSpectrumData(2, 500, 0);
     p.peaks(2, 1, -25.0F);
     EXPECT_THAT(p.recording.calls, ElementsAre("Pause2"));
-    EXPECT_FALSE(p.recording.s(2).paused);
-    EXPECT_EQ(p.recording.s(2).silenceSeconds, 0);
+    EXPECT_FALSE(p.shared(2).Paused);
+    EXPECT_EQ(p.shared(2).SilenceSeconds, 0);
 }
 
 TEST(Speech, SteadyDialToneKeepsTheStartCountAtZero) {
     PairFixture f(1);
     f.logic->PTDecoderSpectrumData(1, 425, 0);
-    f.recording.s(1).startTicks = 3;
+    f.shared(1).StartTicks = 3;
     f.peaks(1, 1, -20.0F);
-    EXPECT_EQ(f.recording.s(1).startTicks, 0);
+    EXPECT_EQ(f.shared(1).StartTicks, 0);
 }
 
 TEST(OneLineInput, EvenLineIgnoresItsDetectors) {
@@ -206,7 +206,7 @@ TEST(HookMode, FlashEndsTheCallUnlessNewHookTonesFollow) {
         HookFixture f;
         f.logic->options().chkFlash1 = c.chkFlash1;
         f.burstsAt({1, 2, 4});
-        f.recording.s(1).recording = true;
+        f.shared(1).Recording = true;
         f.recording.calls.clear();
         f.relay.sent.clear();
         f.logic->PTDecoderToneDetected(1, 2);

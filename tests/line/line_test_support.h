@@ -15,22 +15,11 @@ namespace kovra::line::test {
 
 class FakeRecording final : public LineRecordingPort {
   public:
+    explicit FakeRecording(PairLineCounters& counters) : counters_(counters) {}
+
     struct Side {
-        bool recording = false;
-        bool paused = false;
         double elapsed = 0;
-        bool startArmed = false;
         bool startTimerRunning = false;
-        int voiceHits = 0;
-        int startTicks = 0;
-        int silenceSeconds = 0;
-        int callerWaitSeconds = 0;
-        std::string stopReason;
-        std::string lastIdentified;
-        std::string dialMarks;
-        std::string renameTarget;
-        std::string lineFolder = "/rec/Linha/";
-        std::optional<TimePoint> startTime;
     };
     std::array<Side, 2> side;
     std::vector<std::string> calls;  // "Start1", "Stop2", "Pause1", "Clear1"
@@ -39,44 +28,32 @@ class FakeRecording final : public LineRecordingPort {
     Side& s(int k) { return side.at(k - 1); }
     const Side& s(int k) const { return side.at(k - 1); }
 
-    bool Recording(int k) const override { return s(k).recording; }
-    bool Paused(int k) const override { return s(k).paused; }
-    double ElapsedSeconds(int k) const override { return s(k).elapsed; }
     void StartLClick(int k) override {
         calls.push_back("Start" + std::to_string(k));
         if (startRecords) {
-            s(k).recording = true;
+            shared(k).Recording = true;
         }
     }
     void StopLClick(int k) override { calls.push_back("Stop" + std::to_string(k)); }
     void PauseLClick(int k) override {
         calls.push_back("Pause" + std::to_string(k));
-        if (s(k).recording) {
-            s(k).paused = !s(k).paused;
+        if (shared(k).Recording) {
+            shared(k).Paused = !shared(k).Paused;
         }
     }
-    void setStartArmed(int k, bool armed) override { s(k).startArmed = armed; }
     void setStartTimerRunning(int k, bool running) override { s(k).startTimerRunning = running; }
-    int VoiceHits(int k) const override { return s(k).voiceHits; }
-    void setVoiceHits(int k, int hits) override { s(k).voiceHits = hits; }
-    void setStartTicks(int k, int ticks) override { s(k).startTicks = ticks; }
-    void setSilenceSeconds(int k, int seconds) override { s(k).silenceSeconds = seconds; }
-    void setCallerWaitSeconds(int k, int seconds) override { s(k).callerWaitSeconds = seconds; }
-    void setStopReason(int k, const std::string& text) override { s(k).stopReason = text; }
-    void setLastIdentified(int k, const std::string& shown) override {
-        s(k).lastIdentified = shown;
-    }
-    void setDialMarks(int k, const std::string& mark) override { s(k).dialMarks = mark; }
-    void setRenameTarget(int k, const std::string& path) override { s(k).renameTarget = path; }
-    std::string LineFolder(int k) const override { return s(k).lineFolder; }
-    std::optional<TimePoint> StartTime(int k) const override { return s(k).startTime; }
+    double ElapsedSeconds(int k) const override { return s(k).elapsed; }
     void clearLine(int k) override {
         calls.push_back("Clear" + std::to_string(k));
-        s(k).recording = false;
-        s(k).paused = false;
-        s(k).startArmed = false;
-        s(k).callerWaitSeconds = 0;
+        shared(k).Recording = false;
+        shared(k).Paused = false;
+        shared(k).StartArmed = false;
+        shared(k).CallerWaitSeconds = 0;
     }
+
+  private:
+    SharedLineCounters& shared(int k) { return counters_.at(k - 1); }
+    PairLineCounters& counters_;
 };
 
 // SendDataIP<k> of a pair: drops texts while the line's relay switch is off.
@@ -115,7 +92,11 @@ struct PairFixture {
         };
         ports.callerIdFileName = [this](int k) { return fileNames.at(k - 1); };
         ports.stepVolume = [this](int steps) { volumeSteps.push_back(steps); };
-        logic = std::make_unique<PairLineLogic>(pair, loop, globals, recording, std::move(ports));
+        for (SharedLineCounters& c : counters) {
+            c.LineFolder = "/rec/Linha/";
+        }
+        logic = std::make_unique<PairLineLogic>(pair, loop, globals, recording, counters,
+                                                std::move(ports));
         PairLineOptions& o = logic->options();
         o.chkSendDTMF = o.chkSendFormatado = o.chkIndexPhone = o.chkRing = true;
         o.chkNumeroDiscado = o.chkNameFile = true;
@@ -123,6 +104,7 @@ struct PairFixture {
     }
 
     LineChannel& line(int k) { return logic->channel(k); }
+    SharedLineCounters& shared(int k) { return counters.at(k - 1); }
     // Delivers n level reports at `level` dB to side k.
     void peaks(int k, int n, float level = -45.0F) {
         for (int i = 0; i < n; ++i) {
@@ -137,7 +119,8 @@ struct PairFixture {
 
     SimulatedEventLoop loop;
     LineGlobals globals;
-    FakeRecording recording;
+    PairLineCounters counters;
+    FakeRecording recording{counters};
     FakeRelay relay;
     std::vector<std::string> privacy;
     std::array<std::string, 2> fileNames;

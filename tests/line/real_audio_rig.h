@@ -36,7 +36,7 @@ class RealAudioRig : public ::testing::Test {
         PairDetectors detectors = makePairDetectors(f.loop, DetectorSource::wavFile(wav, &driver));
         QuietUi ui;
         PairDetectorControl control(
-            *f.logic, f.loop, ui, f.globals, f.recording,
+            *f.logic, f.loop, ui, f.globals,
             PairDetectorControls{*detectors.capture, *detectors.decoder1, *detectors.decoder2,
                                  *detectors.view1, *detectors.view2},
             DetectorPorts{});

@@ -149,7 +149,7 @@ TEST_F(RealHookAudio, FlashEndsTheCallUnlessTheLineHasFlash) {
             EXPECT_THAT(textsOf(f, 1), ElementsAre("L1_STATUS_ON_HOOK"));
             EXPECT_EQ(f.line(1).EventMemo, "On HookOn Hook");
             EXPECT_THAT(f.recording.calls, ElementsAre("Clear1", "Clear2", "Start1"));
-            EXPECT_TRUE(f.recording.s(1).recording);
+            EXPECT_TRUE(f.shared(1).Recording);
         }
     }
 }

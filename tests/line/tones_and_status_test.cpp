@@ -54,11 +54,11 @@ TEST(DialTone, IgnoredUntilTheLineIsReArmed) {
 TEST(DialTone, StopsARecordingWhenTheOptionsSaySo) {
     PairFixture f(1);
     f.logic->options().CheckAutoRec = true;
-    f.recording.s(1).recording = true;
+    f.shared(1).Recording = true;
     f.logic->PTDecoderToneDetected(1, 1);
     f.logic->PTDecoderToneDetected(1, 1);
     EXPECT_THAT(f.recording.calls, ElementsAre("Stop1"));
-    EXPECT_EQ(f.recording.s(1).stopReason, "DialTom (1)");
+    EXPECT_EQ(f.shared(1).lbStopModo, "DialTom (1)");
 }
 
 TEST(Ring, CountsOnlyRingsMoreThanTwentyPeaksApart) {
@@ -123,10 +123,10 @@ TEST(Ring, ALaterCallWithoutDialToneStartsAtRingOne) {
 TEST(Ring, OddLineOfPairOneCancelsAPendingStart) {
     for (const int pair : {1, 2}) {
         PairFixture f(pair);
-        f.recording.s(1).startArmed = true;
+        f.shared(1).StartArmed = true;
         f.recording.s(1).startTimerRunning = true;
         f.logic->PTDecoderToneDetected(1, 3);
-        EXPECT_FALSE(f.recording.s(1).startArmed);
+        EXPECT_FALSE(f.shared(1).StartArmed);
         // The ring itself only drops the armed flag; the edRing1 change stops the timer.
         EXPECT_EQ(f.recording.s(1).startTimerRunning, pair != 1) << pair;
     }

@@ -82,6 +82,7 @@ class RecordingControlTest : public ::testing::Test {
     void makePair(int pair, TimePoint start, bool withEncoder = true) {
         control_.reset();
         port_.lines = {};
+        counters_ = {};  // a new pair: its lines share fresh counters
         loop_ = std::make_unique<SimulatedEventLoop>(start);
         std::array<std::unique_ptr<CaptureStage>, 2> captures;
         for (int i = 0; i < 2; ++i) {
@@ -94,8 +95,9 @@ class RecordingControlTest : public ::testing::Test {
         ports.linesOnInput = [] { return 2; };
         ports.readAmplifier = [](int) { return AmplifierSetting{}; };
         ports.recordingAllowed = recordingAllowed_;
-        control_ = std::make_unique<RecordingControl>(
-            pair, *loop_, port_, ports, std::move(captures), withEncoder ? lame_ : nullptr);
+        control_ =
+            std::make_unique<RecordingControl>(pair, *loop_, port_, counters_, ports,
+                                               std::move(captures), withEncoder ? lame_ : nullptr);
         port_.control = control_.get();
         control_->options.RecordingBase = (dir_ / "MP3").string() + "/";
         control_->options.CheckAutoRec = true;
@@ -132,6 +134,7 @@ class RecordingControlTest : public ::testing::Test {
     FakeLinePort port_;
     std::array<PushedCaptureStage*, 2> captures_{};
     std::function<bool()> recordingAllowed_;
+    PairLineCounters counters_;
     std::unique_ptr<RecordingControl> control_;
     std::vector<std::string> sent_;
 };
@@ -279,8 +282,9 @@ TEST_F(RecordingControlTest, KeptFileIsRenamedToAMadeCallIdentifiedWhileRecordin
     control_->StartLClick(1);
     const std::string original = control_->chain(1).writer().FileName;
     play(17.0);
-    const std::string renamed = control_->LineFolder(1) + "10h00m00s-EFETUADA-(11)3456-7890.mp3";
-    control_->setRenameTarget(1, renamed);
+    const std::string renamed =
+        control_->counters(1).LineFolder + "10h00m00s-EFETUADA-(11)3456-7890.mp3";
+    control_->counters(1).RenameTarget = renamed;
     stopAndSettle(1);
     EXPECT_FALSE(fs::exists(original));
     EXPECT_TRUE(fs::exists(renamed));
@@ -374,7 +378,7 @@ TEST_F(RecordingControlTest, SilencePausesThenStopsCountingFromTheLastSpeech) {
             if (pausedAt == 0 && control_->Paused(1)) {
                 pausedAt = second;
             }
-            if (control_->state(1).lbStopModo == "Fim do tempo") {
+            if (control_->counters(1).lbStopModo == "Fim do tempo") {
                 stoppedAt = second;
             }
         }
@@ -395,7 +399,7 @@ TEST_F(RecordingControlTest, SilencePausesThenStopsCountingFromTheLastSpeech) {
     }
     ASSERT_TRUE(control_->Paused(2));
     EXPECT_EQ(control_->chain(2).writer().state(), WriterState::Paused);
-    control_->setSilenceSeconds(2, 0);
+    control_->counters(2).SilenceSeconds = 0;
     control_->PauseLClick(2);
     EXPECT_FALSE(control_->Paused(2));
     EXPECT_EQ(control_->chain(2).writer().state(), WriterState::Writing);
@@ -405,8 +409,8 @@ TEST_F(RecordingControlTest, SilencePausesThenStopsCountingFromTheLastSpeech) {
 TEST_F(RecordingControlTest, AutomaticStartNeedsTwoArmedTicksAndMoreThanOneSpeechReport) {
     makePair(1, localTime(2026, 12, 9, 10, 0, 0));
     // One speech report, then silence: the timer runs out without a start.
-    control_->setStartArmed(1, true);
-    control_->setVoiceHits(1, 1);
+    control_->counters(1).StartArmed = true;
+    control_->counters(1).VoiceHits = 1;
     control_->setStartTimerRunning(1, true);
     loop_->advance(Millis(6000));
     EXPECT_FALSE(control_->Recording(1));
@@ -416,17 +420,17 @@ TEST_F(RecordingControlTest, AutomaticStartNeedsTwoArmedTicksAndMoreThanOneSpeec
     control_->setStartTimerRunning(1, true);
     loop_->advance(Millis(500));
     EXPECT_FALSE(control_->Recording(1));
-    control_->setVoiceHits(1, 2);
+    control_->counters(1).VoiceHits = 2;
     loop_->advance(Millis(500));
     EXPECT_TRUE(control_->Recording(1));
 
     // While the recording page is shown nothing starts.
     makePair(1, localTime(2026, 12, 9, 10, 0, 0));
     control_->RecordPageOpen = true;
-    control_->setStartArmed(2, true);
+    control_->counters(2).StartArmed = true;
     control_->setStartTimerRunning(2, true);
     for (int i = 0; i < 4; ++i) {
-        control_->setVoiceHits(2, 3);
+        control_->counters(2).VoiceHits = 3;
         loop_->advance(Millis(500));
     }
     EXPECT_FALSE(control_->Recording(2));
@@ -452,7 +456,7 @@ TEST_F(RecordingControlTest, AStopAfterMidnightPreparesTheNewDaysFolder) {
     play(20.0);
     stopAndSettle(1);
     EXPECT_TRUE(fs::is_directory(dayFolder(1, "10-12-2026")));
-    EXPECT_EQ(control_->LineFolder(1), dayFolder(1, "10-12-2026"));
+    EXPECT_EQ(control_->counters(1).LineFolder, dayFolder(1, "10-12-2026"));
 
     // At exit the empty day folder goes; the one holding the recording stays.
     const fs::path lineFolder = dir_ / "MP3" / "Linha1(Linha1)";
@@ -466,7 +470,7 @@ TEST_F(RecordingControlTest, AStopAfterMidnightPreparesTheNewDaysFolder) {
 
 TEST_F(RecordingControlTest, WithoutTheEncoderNothingStartsAndNothingIsAnnounced) {
     makePair(1, localTime(2026, 12, 9, 10, 0, 0), false);
-    control_->setStartArmed(1, true);
+    control_->counters(1).StartArmed = true;
     control_->setStartTimerRunning(1, true);
     control_->StartLClick(1);
     EXPECT_FALSE(control_->Recording(1));

@@ -62,8 +62,8 @@ class TestRecordingTest : public ::testing::Test {
         RecordingPairPorts ports;
         ports.SendDataIP = [this](int, const std::string& text) { sent_.push_back(text); };
         ports.linesOnInput = [] { return 2; };
-        control_ =
-            std::make_unique<RecordingControl>(2, *loop_, line_, ports, std::move(captures), lame);
+        control_ = std::make_unique<RecordingControl>(2, *loop_, line_, counters_, ports,
+                                                      std::move(captures), lame);
         line_.control = control_.get();
         control_->options.RecordingBase = (dir_ / "MP3").string() + "/";
         control_->lineNames = {"Linha3", "Linha4"};
@@ -87,6 +87,7 @@ class TestRecordingTest : public ::testing::Test {
     std::unique_ptr<SimulatedEventLoop> loop_;
     QuietLine line_;
     std::array<PushedCaptureStage*, 2> captures_{};
+    PairLineCounters counters_;
     std::unique_ptr<RecordingControl> control_;
     std::vector<std::string> sent_;
 };
@@ -127,7 +128,7 @@ TEST_F(TestRecordingTest, ATestLeftInSilencePausesStopsAndIsSettledLikeACall) {
         control_->onSecondTick();
         EXPECT_EQ(control_->Paused(1), second >= 2) << second;
     }
-    EXPECT_EQ(control_->state(1).lbStopModo, "Fim do tempo");
+    EXPECT_EQ(control_->counters(1).lbStopModo, "Fim do tempo");
     loop_->advance(Millis(1500));  // the retention step deletes a file of at most SpinMin s
     EXPECT_FALSE(fs::exists(*file));
     EXPECT_FALSE(control_->testRecording(1));

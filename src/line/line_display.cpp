@@ -1,44 +1,28 @@
 #include "line/line_display.h"
 
+#include <cstddef>
+
 namespace kovra::line {
+namespace {
+
+// In the order of the enums.
+constexpr const char* kStatusTexts[] = {"",         "DIALTONE",    "RINGING",
+                                        "BINAGEM",  "DISCANDO...", "REARMADO",
+                                        "OFF_HOOK", "OFF HOOK",    "ON HOOK"};
+constexpr const char* kHookTexts[] = {"", "OFF_HOOK", "OFF HOOK", "ON HOOK"};
+
+}  // namespace
 
 std::string statusText(StatusDisplay status, int k) {
-    switch (status) {
-        case StatusDisplay::Empty:
-            return "";
-        case StatusDisplay::DialTone:
-            return "DIALTONE";
-        case StatusDisplay::Ringing:
-            // The odd line's text has always carried a trailing blank.
-            return k == 1 ? "RINGING " : "RINGING";
-        case StatusDisplay::CallerId:
-            return "BINAGEM";
-        case StatusDisplay::Dialling:
-            return "DISCANDO...";
-        case StatusDisplay::Rearmed:
-            return "REARMADO";
-        case StatusDisplay::HandsetHum:
-            return "OFF_HOOK";
-        case StatusDisplay::OffHook:
-            return "OFF HOOK";
-        case StatusDisplay::OnHook:
-            return "ON HOOK";
+    std::string text = kStatusTexts[static_cast<std::size_t>(status)];
+    if (status == StatusDisplay::Ringing && k == 1) {
+        text += ' ';  // the odd line's text has always carried a trailing blank
     }
-    return "";
+    return text;
 }
 
 std::string hookText(HookDisplay hook) {
-    switch (hook) {
-        case HookDisplay::Empty:
-            return "";
-        case HookDisplay::HandsetHum:
-            return "OFF_HOOK";
-        case HookDisplay::OffHook:
-            return "OFF HOOK";
-        case HookDisplay::OnHook:
-            return "ON HOOK";
-    }
-    return "";
+    return kHookTexts[static_cast<std::size_t>(hook)];
 }
 
 }  // namespace kovra::line

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "audio/audio_texts.h"
 #include "platform/capture/fast_audio_driver.h"
 #include "platform/capture/wav_file_capture.h"
 #include "platform/log.h"
@@ -156,10 +157,24 @@ void LinePair::TimerFechaTimer() {
     startedUp_ = true;
 }
 
-void LinePair::CbDevicesChange() {
+void LinePair::chooseCard(int position) {
+    if (!page_) {
+        return;  // a file input is its own card
+    }
+    const std::vector<std::string>& cards = page_->CbDevicesItems;
+    if (position < 0 || position >= static_cast<int>(cards.size())) {
+        return;
+    }
+    settings_.CbDevices = {cards[static_cast<std::size_t>(position)], position};
+    if (CbDevicesChange()) {
+        detectorControl_->ApplyEnabled = true;
+    }
+}
+
+bool LinePair::CbDevicesChange() {
     const std::string name = settings_.CbDevices.text;
     if (name.empty()) {
-        return;
+        return false;
     }
     bool refused = false;
     if (page_) {
@@ -197,6 +212,49 @@ void LinePair::CbDevicesChange() {
             s_.cardRefused(pair_, name);
         }
     }
+    return !refused;
+}
+
+void LinePair::CBListChange() {
+    if (page_) {
+        page_->CBListChange();
+        syncDeviceChoice();
+    }
+}
+
+void LinePair::Track1Change() {
+    if (page_) {
+        page_->Track1Change();
+    }
+}
+
+void LinePair::chooseAdapter(int position) {
+    const bool typeList = pairProfile(pair_).adapterTypeList;
+    const std::size_t count = static_cast<std::size_t>(pairProfile(pair_).adapterCount);
+    if (page_ && !typeList) {
+        page_->setLineCount(position);  // runs CBChannelClick on a different position
+        return;
+    }
+    settings::ComboState& adapter = settings_.adapterList(pair_);
+    adapter.itemIndex = position;
+    adapter.text.clear();
+    const auto at = static_cast<std::size_t>(position);
+    if (position >= 0 && at < count) {
+        adapter.text = typeList ? audio::texts::kAdapterPair1[at] : audio::texts::kLineCount[at];
+    }
+    if (page_) {
+        page_->CBTipoAdpChange();
+        return;
+    }
+    // A file input: its channels say how many lines it carries; the choice waits for the
+    // save.
+    detectorControl_->ApplyEnabled = true;
+}
+
+void LinePair::setAutoVolume(bool on) {
+    settings_.chkAutoVol = on;
+    logic_->options().chkAutoVol = on;
+    detectorControl_->ApplyEnabled = true;
 }
 
 audio::AudioPagePorts LinePair::audioPagePorts() {

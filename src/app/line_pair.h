@@ -78,6 +78,17 @@ class LinePair final : private line::LineRecordingPort,
     PairDialog& dialog() { return *dialog_; }
     const PairDialog& dialog() const { return *dialog_; }
     PairServices& services() { return s_; }
+    // The audio page's behaviours as its window runs them, after the user's choice is in
+    // the settings (a file input has no page: only the card change means anything there).
+    // The user chose card position (in the page's list): the card change runs, and a card
+    // taken is a change to save (the detector start inside it turns "Aplicar" off).
+    void chooseCard(int position);
+    void CBListChange();
+    void Track1Change();
+    // The adapter list (pair 1 CBTipoAdp, pairs 2 and 3 CBChannel) set to position.
+    void chooseAdapter(int position);
+    // chkAutoVol: the level logic moves the volume from the next level report on.
+    void setAutoVolume(bool on);
     bool CaptureRunning() const { return detectors_.capture->CaptureRunning(); }
 
   private:
@@ -132,7 +143,8 @@ class LinePair final : private line::LineRecordingPort,
     void feedRecording(const CaptureBuffer& buffer);
     void keepPreRoll(const CaptureBuffer& buffer);
     void TimerFechaTimer();
-    void CbDevicesChange();
+    // Returns false when the card was refused (another pair uses it).
+    bool CbDevicesChange();
     void hide();
     PairDialogPorts dialogPorts();
 

@@ -53,9 +53,24 @@ void DesktopShell::attach(const std::array<LinePair*, 3>& pairs, std::function<v
     exit_ = std::move(exit);
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (pairs[i] != nullptr) {
-            windows_[i] = std::make_unique<PairWindow>(*pairs[i], [this] { windowHidden(); });
+            windows_[i] = std::make_unique<PairWindow>(
+                *pairs[i], [this] { windowHidden(); }, windowLinks());
         }
     }
+}
+
+PairWindowLinks DesktopShell::windowLinks() {
+    // The destination-list and privacy windows are not part of this program yet: their
+    // buttons say so in the log.
+    PairWindowLinks links;
+    links.openDestinations = [](int line) {
+        logLine(LogLevel::Info, "destination list of line " + std::to_string(line) +
+                                    ": its window is not available in this version");
+    };
+    links.openPrivacy = [] {
+        logLine(LogLevel::Info, "privacy list: its window is not available in this version");
+    };
+    return links;
 }
 
 void DesktopShell::openPairWindow(int pair) {

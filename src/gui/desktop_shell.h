@@ -36,6 +36,8 @@ class DesktopShell final : public Desktop {
 
   private:
     void windowHidden();
+    // What the pair windows' buttons open outside them.
+    PairWindowLinks windowLinks();
 
     // QApplication keeps references to argc and argv: they live as long as it does.
     int argc_ = 1;

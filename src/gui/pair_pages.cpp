@@ -1,4 +1,4 @@
-// The audio, recording and "Testes" pages of the pair window, and the line displays.
+// The recording and "Testes" pages of the pair window, and the line displays.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,37 +17,15 @@
 #include "audio/audio_texts.h"
 #include "audio/pair_audio_page.h"
 #include "gui/pair_window.h"
+#include "platform/pair_profile.h"
 
 namespace kovra::gui {
 
 namespace {
 
-constexpr int kLineNameMax = 9;
 constexpr std::array<int, 5> kBitRatesKbps = {8, 16, 32, 64, 128};
-
-// Typing into a line name accepts letters A to Z and a to z, digits, "-" and the editing
-// keys; the name becomes part of a folder name.
-class LineNameKeys final : public QObject {
-  public:
-    using QObject::QObject;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            const QString text = key->text();
-            if (text.size() == 1 && text[0].isPrint()) {
-                const QChar c = text[0];
-                const bool allowed = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
-                                     (c >= u'0' && c <= u'9') || c == u'-';
-                if (!allowed) {
-                    return true;
-                }
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
+constexpr int kFlashMinMs = 50;
+constexpr int kFlashMaxMs = 5000;
 
 QString kbPerMinute(int item) {
     const int kbps = kBitRatesKbps.at(static_cast<std::size_t>(std::clamp(item, 0, 4)));
@@ -90,104 +67,6 @@ QWidget* PairWindow::buildLineDisplay(int k) {
     form->addRow(label(box, "Número:"), number);
     form->addRow(label(box, "Nível (dB):"), level);
     return box;
-}
-
-QWidget* PairWindow::buildAudioPage() {
-    settings::PairSettings& s = pair_.settings();
-    const int p = pair_.pair();
-    auto* page = child<QWidget>(this);
-    auto* layout = child<QVBoxLayout>(page);
-
-    auto* card = child<QGroupBox>(page, QString::fromUtf8(" Placa de som "));
-    auto* cardForm = child<QFormLayout>(card);
-    auto* devices = bindings_.liveText(card, [&s] { return s.CbDevices.text; });
-    devices->setObjectName(QStringLiteral("CbDevices"));
-    auto* input = bindings_.liveText(card, [&s] { return s.CBList.text; });
-    input->setObjectName(QStringLiteral("CBList"));
-    QStringList adapters;
-    if (p == 1) {
-        for (const char* item : audio::texts::kAdapterPair1) {
-            adapters << QString::fromUtf8(item);
-        }
-    } else {
-        for (const char* item : audio::texts::kLineCount) {
-            adapters << QString::fromUtf8(item);
-        }
-    }
-    auto* adapter = bindings_.combo(
-        card, adapters,
-        [this]() -> int& { return pair_.settings().adapterList(pair_.pair()).itemIndex; },
-        [this] { changed(); });
-    adapter->setObjectName(p == 1 ? QStringLiteral("CBTipoAdp") : QStringLiteral("CBChannel"));
-    auto* volume = bindings_.slider(
-        card, audio::PairAudioPage::kTrack1Min, audio::PairAudioPage::kTrack1Max,
-        [&s]() -> int& { return s.Track1; }, [this] { changed(); });
-    volume->setObjectName(QStringLiteral("Track1"));
-    auto* volumeText = bindings_.liveLabel(card, [&s] { return std::to_string(s.Track1) + "%"; });
-    auto* volumeRow = child<QWidget>(card);
-    auto* volumeLayout = child<QHBoxLayout>(volumeRow);
-    volumeLayout->setContentsMargins(0, 0, 0, 0);
-    volumeLayout->addWidget(volume, 1);
-    volumeLayout->addWidget(volumeText);
-    cardForm->addRow(label(card, "Placa de som:"), devices);
-    cardForm->addRow(label(card, audio::texts::kRecordingInput), input);
-    cardForm->addRow(label(card, p == 1 ? "Tipo do adaptador" : audio::texts::kLineCountCaption),
-                     adapter);
-    cardForm->addRow(label(card, audio::texts::kVolume), volumeRow);
-    layout->addWidget(card);
-
-    auto* displays = child<QWidget>(page);
-    auto* displayRow = child<QHBoxLayout>(displays);
-    displayRow->setContentsMargins(0, 0, 0, 0);
-    auto* names = child<QGroupBox>(page, QStringLiteral(" Nome da linha "));
-    auto* namesForm = child<QFormLayout>(names);
-    auto* keys = child<LineNameKeys>(names);
-    for (int k = 1; k <= 2; ++k) {
-        displayRow->addWidget(buildLineDisplay(k));
-        auto* name = bindings_.text(
-            names, [&s, k]() -> std::string& { return s.edNomeCanal(k); }, [this] { changed(); });
-        name->setObjectName(QStringLiteral("edNomeCanal%1").arg(k));
-        name->setMaxLength(kLineNameMax);
-        name->installEventFilter(keys);
-        // Pasted text is not filtered, but a path separator never reaches a folder name.
-        connect(name, &QLineEdit::textEdited, this, [name, &s, k](const QString& text) {
-            QString clean = text;
-            clean.remove(u'/').remove(u'\\');
-            if (clean != text) {
-                name->setText(clean);
-                s.edNomeCanal(k) = ss(clean);
-            }
-        });
-        namesForm->addRow(child<QLabel>(names, QStringLiteral("Linha %1").arg(pair_.line(k))),
-                          name);
-    }
-    layout->addWidget(displays);
-    layout->addWidget(names);
-
-    auto* remove = child<QGroupBox>(page, QStringLiteral(" Remover linhas "));
-    auto* removeRow = child<QHBoxLayout>(remove);
-    auto* ddd = bindings_.text(
-        remove, [&s]() -> std::string& { return s.EditDDDLocal; },
-        [this, &s] {
-            // The process-wide area code follows every change; the file on the next save.
-            pair_.services().globals.LocalDDD = s.EditDDDLocal;
-            changed();
-        });
-    ddd->setObjectName(QStringLiteral("EditDDDLocal"));
-    btRemover_ = child<QPushButton>(remove, QString::fromUtf8(PairDialog::kRemoveCaption));
-    btRemover_->setObjectName(QStringLiteral("btRemover"));
-    btRemover_->setAutoDefault(false);
-    connect(btRemover_, &QPushButton::clicked, this, [this] {
-        dialog_.btRemoverClick();
-        syncState();
-    });
-    removeRow->addWidget(label(remove, "DDDLocal"));
-    removeRow->addWidget(ddd);
-    removeRow->addStretch();
-    removeRow->addWidget(btRemover_);
-    layout->addWidget(remove);
-    layout->addStretch();
-    return page;
 }
 
 QWidget* PairWindow::buildRecordPage() {
@@ -234,8 +113,31 @@ QWidget* PairWindow::buildRecordPage() {
         });
     offHook->setObjectName(QStringLiteral("CheckOffHook"));
     stopOptions_ = {offTom, offDial};
-    if (p == 1) {
+    const PairProfile& profile = pairProfile(p);
+    // The hook adapter's flash: both lines share the switch and the wait.
+    QWidget* flashRow = nullptr;
+    if (profile.line.hasHookSignalling) {
         hookOnly_.push_back(offHook);
+        line::PairLineOptions& o = pair_.logic().options();
+        flashRow = child<QWidget>(options);
+        auto* flashLayout = child<QHBoxLayout>(flashRow);
+        flashLayout->setContentsMargins(0, 0, 0, 0);
+        auto* flash = bindings_.check(
+            flashRow, audio::texts::kFlash, [&o]() -> bool& { return o.chkFlash1; }, edit);
+        flash->setObjectName(QStringLiteral("chkFlash1"));
+        auto* flashTime = label(flashRow, audio::texts::kFlashTime);
+        flashTime->setObjectName(QStringLiteral("Label60"));
+        auto* spinFlash = bindings_.spin(
+            flashRow, kFlashMinMs, kFlashMaxMs, [&o]() -> int& { return o.SpinFlash; }, edit);
+        spinFlash->setObjectName(QStringLiteral("SpinFlash"));
+        auto* flashUnit = label(flashRow, audio::texts::kFlashUnit);
+        flashUnit->setObjectName(QStringLiteral("Label61"));
+        flashLayout->addWidget(flash);
+        flashLayout->addWidget(flashTime);
+        flashLayout->addWidget(spinFlash);
+        flashLayout->addWidget(flashUnit);
+        flashLayout->addStretch();
+        hookOnly_.push_back(flashRow);
     }
 
     auto* lbPause = label(options, "PAUSAR após silencio de");
@@ -259,6 +161,9 @@ QWidget* PairWindow::buildRecordPage() {
                          static_cast<QWidget*>(offTom), static_cast<QWidget*>(offDial),
                          static_cast<QWidget*>(offHook)}) {
         grid->addWidget(box, row++, 0, 1, 3);
+    }
+    if (flashRow != nullptr) {
+        grid->addWidget(flashRow, row++, 0, 1, 3);
     }
     grid->addWidget(lbPause, row, 0);
     grid->addWidget(spinPause, row, 1);
@@ -347,6 +252,18 @@ QWidget* PairWindow::buildRecordPage() {
         qualityRow->addWidget(group);
     }
     layout->addWidget(quality);
+    if (profile.recording.privacyButton) {
+        auto* privacy =
+            child<QPushButton>(page, QString::fromUtf8("Não gravar os seguintes telefones..."));
+        privacy->setObjectName(QStringLiteral("btPrivate"));
+        privacy->setAutoDefault(false);
+        connect(privacy, &QPushButton::clicked, this, [this] {
+            if (links_.openPrivacy) {
+                links_.openPrivacy();
+            }
+        });
+        layout->addWidget(privacy, 0, Qt::AlignLeft);
+    }
     layout->addStretch();
     return page;
 }

@@ -117,8 +117,38 @@ QWidget* PairWindow::buildRelayPage() {
         form->addRow(label(group, "IP Local:"), ipLocal);
         form->addRow(label(group, "Porta remota"), remotePort);
         form->addRow(label(group, "IP remoto"), remoteIp);
+        // Ping: the line's host answers while the window waits; one ping per window at a time.
+        auto* ping = child<QPushButton>(group, QStringLiteral("Ping"));
+        ping->setObjectName(QStringLiteral("btPing%1").arg(k));
+        ping->setAutoDefault(false);
+        connect(ping, &QPushButton::clicked, this, [this, &relay, k] {
+            relay.btPingClick(k);
+            bindings_.tick();
+        });
+        auto* pingResult = bindings_.liveText(group, [&relay, k] { return relay.view(k).edPing; });
+        pingResult->setObjectName(QStringLiteral("edPing%1").arg(k));
+        bindings_.onLoad([ping, &relay] { ping->setEnabled(relay.pingButtonsEnabled()); });
+        bindings_.onTick([ping, &relay] { ping->setEnabled(relay.pingButtonsEnabled()); });
+        auto* pingRow = child<QWidget>(group);
+        auto* pingLayout = child<QHBoxLayout>(pingRow);
+        pingLayout->setContentsMargins(0, 0, 0, 0);
+        pingLayout->addWidget(ping);
+        pingLayout->addWidget(pingResult, 1);
+        auto* advanced =
+            child<QPushButton>(group, QString::fromUtf8("Enviar para mais IP's (modo avançado)"));
+        advanced->setObjectName(QStringLiteral("btIPAvanc%1").arg(k));
+        advanced->setAutoDefault(false);
+        connect(advanced, &QPushButton::clicked, this, [this, k] {
+            if (links_.openDestinations) {
+                links_.openDestinations(pair_.line(k));
+            }
+            bindings_.load();
+            syncState();
+        });
+        form->addRow(pingRow);
         form->addRow(permit);
         form->addRow(label(group, "Recebido:"), received);
+        form->addRow(advanced);
         form->addRow(manager);
         linesRow->addWidget(group);
     }

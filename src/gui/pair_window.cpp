@@ -2,10 +2,13 @@
 
 #include <QDesktopServices>
 #include <QEvent>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -15,6 +18,8 @@
 
 #include "app/line_pair.h"
 #include "app/startup_values.h"
+#include "platform/log.h"
+#include "platform/pair_profile.h"
 #include "platform/process/instance_lock.h"
 #include "settings/help_topics.h"
 
@@ -45,8 +50,8 @@ QString pairWindowTitle(int pair) {
            QStringLiteral(" [Linhas %1 e %2]").arg(odd).arg(odd + 1);
 }
 
-PairWindow::PairWindow(LinePair& pair, std::function<void()> hidden)
-    : pair_(pair), dialog_(pair.dialog()), hidden_(std::move(hidden)) {
+PairWindow::PairWindow(LinePair& pair, std::function<void()> hidden, PairWindowLinks links)
+    : pair_(pair), dialog_(pair.dialog()), hidden_(std::move(hidden)), links_(std::move(links)) {
     setObjectName(QStringLiteral("TFormLinhas%1").arg(pair.pair()));
     setWindowTitle(pairWindowTitle(pair.pair()));
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -189,7 +194,57 @@ QWidget* PairWindow::buildColumn() {
     connect(btBoard_, &QPushButton::clicked, this, [this] { choose(PairPage::Diagnostics); });
     layout->addWidget(btBoard_);
     layout->addStretch();
+    if (pairProfile(pair_.pair()).line.hasHookSignalling) {
+        layout->addWidget(buildHookBlock(column));
+    }
     return column;
+}
+
+QWidget* PairWindow::buildHookBlock(QWidget* column) {
+    auto* block = child<QGroupBox>(column, QStringLiteral("Controle de gancho"));
+    block->setObjectName(QStringLiteral("Panel7"));
+    auto* layout = child<QVBoxLayout>(block);
+    layout->setContentsMargins(4, 4, 4, 4);
+    // Both lines write into the same two memos, each line's text on its own row.
+    auto memo = [this, block](const QString& name, std::string line::LineChannel::*field) {
+        auto* edit = child<QPlainTextEdit>(block);
+        edit->setObjectName(name);
+        edit->setReadOnly(true);
+        edit->setFixedHeight(edit->fontMetrics().lineSpacing() * 3 + 10);
+        auto refresh = [this, edit, field] {
+            QStringList rows;
+            for (int k = 1; k <= 2; ++k) {
+                const std::string& text = pair_.logic().channel(k).*field;
+                if (!text.empty()) {
+                    rows << qs(text);
+                }
+            }
+            const QString text = rows.join(u'\n');
+            if (edit->toPlainText() != text) {
+                edit->setPlainText(text);
+            }
+        };
+        bindings_.onLoad(refresh);
+        bindings_.onTick(refresh);
+        return edit;
+    };
+    layout->addWidget(memo(QStringLiteral("Memo3"), &line::LineChannel::HookMemo));
+    layout->addWidget(memo(QStringLiteral("Memo4"), &line::LineChannel::EventMemo));
+    auto* clear = child<QPushButton>(block, QStringLiteral("Limpa"));
+    clear->setObjectName(QStringLiteral("Button5"));
+    clear->setAutoDefault(false);
+    connect(clear, &QPushButton::clicked, this, [this] {
+        for (int k = 1; k <= 2; ++k) {
+            pair_.logic().channel(k).HookMemo.clear();
+            pair_.logic().channel(k).EventMemo.clear();
+        }
+        bindings_.tick();
+    });
+    layout->addWidget(clear);
+    auto* raw = bindings_.liveText(block, [this] { return pair_.logic().Edit2; });
+    raw->setObjectName(QStringLiteral("Edit2"));
+    layout->addWidget(raw);
+    return block;
 }
 
 void PairWindow::openHelp() {
@@ -271,9 +326,18 @@ void PairWindow::syncState() {
     for (QWidget* w : silence_) {
         w->setEnabled(recordRules_.silenceEnabled());
     }
-    const bool hookAdapter = pair_.settings().adapterList(pair_.pair()).itemIndex == 2;
+    // The hook adapter's controls follow the audio page's last adapter change; without a
+    // card model (a file input) they follow the stored adapter.
+    const audio::PairAudioPage* audio = pair_.audioPage();
+    const bool hookAdapter = audio != nullptr
+                                 ? audio->FlashRowVisible
+                                 : pair_.settings().adapterList(pair_.pair()).itemIndex ==
+                                       pairProfile(pair_.pair()).hookAdapterPosition;
     for (QWidget* w : hookOnly_) {
         w->setVisible(hookAdapter);
+    }
+    for (const auto& sync : syncers_) {
+        sync();
     }
     syncing_ = false;
 }

@@ -24,6 +24,12 @@ class LinePair;
 
 namespace kovra::gui {
 
+// The shared windows a pair window opens; each may be left empty (nothing opens).
+struct PairWindowLinks {
+    std::function<void(int line)> openDestinations;  // btIPAvanc<k>: line n's destination list
+    std::function<void()> openPrivacy;               // btPrivate: the privacy list
+};
+
 class PairWindow final : public QDialog {
   public:
     // Live fields are refreshed this often while the window is on screen.
@@ -31,7 +37,7 @@ class PairWindow final : public QDialog {
 
     // pair outlives the window. hidden runs each time the window hides (the tray menu
     // enables "Configurações" again).
-    PairWindow(LinePair& pair, std::function<void()> hidden);
+    PairWindow(LinePair& pair, std::function<void()> hidden, PairWindowLinks links = {});
     ~PairWindow() override;
 
     // As the tray menu opens it: centred, on the audio page, modal to the application.
@@ -50,6 +56,7 @@ class PairWindow final : public QDialog {
   private:
     struct Context;
     QWidget* buildColumn();
+    QWidget* buildHookBlock(QWidget* column);
     QWidget* buildAudioPage();
     QWidget* buildRecordPage();
     QWidget* buildDiagnosticsPage();
@@ -60,10 +67,13 @@ class PairWindow final : public QDialog {
     void openHelp();
     void changed();
     void syncState();
+    // After a change on the audio page: the settings and the model's state into the widgets.
+    void refreshAfterAudioChange();
 
     LinePair& pair_;
     PairDialog& dialog_;
     std::function<void()> hidden_;
+    PairWindowLinks links_;
     Bindings bindings_;
     RecordingPageRules recordRules_{false, false};
     QTabWidget* pages_ = nullptr;
@@ -78,6 +88,8 @@ class PairWindow final : public QDialog {
     std::vector<QWidget*> stopOptions_;  // CheckOffTom, CheckOffDial
     std::vector<QWidget*> silence_;      // SpinPause, SpinStop and their labels
     std::vector<QWidget*> hookOnly_;     // pair 1: visible with the hook adapter
+    // Brings a page's widgets in line with its model, on every syncState.
+    std::vector<std::function<void()>> syncers_;
     QTimer live_;
     bool syncing_ = false;
 };

@@ -48,6 +48,8 @@ PairProfile otherPair(int pair) {
     r.reportsKeptFile = false;
     r.timeFirstFileName = false;
     r.spectrumSwitch = true;
+    r.testRecording = true;
+    r.privacyButton = true;
     return p;
 }
 

@@ -40,6 +40,10 @@ struct RecordingTraits {
     bool reportsKeptFile = true;    // rename and REC_FILE_STOP in the retention step
     bool timeFirstFileName = true;  // 14h05m09s-RECEBIDA-…; else RECEBIDA-…-14h05m09s
     bool spectrumSwitch = false;    // CHKSpectrum<k> off while recording ("Spectrum")
+    // The recording page's test recordings with their player, and its button that opens
+    // the privacy list (the list itself serves every pair).
+    bool testRecording = false;
+    bool privacyButton = false;
 };
 
 struct PairProfile {

@@ -40,8 +40,11 @@ std::filesystem::path freshFolder() {
 }  // namespace
 
 PairRig::PairRig(int pair, bool diagnostics,
-                 const std::map<std::string, std::string>& globalSection)
-    : home_(freshFolder()), values_(makeStartupValues(readPlatformVersion())) {
+                 const std::map<std::string, std::string>& globalSection, RigCards cards)
+    : home_(freshFolder()),
+      values_(makeStartupValues(readPlatformVersion())),
+      deviceInUse_(cards.deviceInUse) {
+    globals_.WindowsVersionCode = cards.windowsVersionCode;
     application();
     if (!globalSection.empty()) {
         std::ofstream global(home_ / "ConfigGlobal.ini");
@@ -71,7 +74,7 @@ PairRig::PairRig(int pair, bool diagnostics,
                      {},
                      {},
                      {},
-                     nullptr,
+                     cards.mixer,
                      {},
                      diagnostics});
     pair_ = std::make_unique<LinePair>(pair, *services_, PairInput{});

@@ -44,14 +44,24 @@ class ScriptedUserInterface final : public UserInterface {
     std::vector<bool> trayIcon;
 };
 
+// The system's sound cards as a pair sees them, and the choices of the other pairs.
+struct RigCards {
+    mixer::MixerBackend* mixer = nullptr;  // null: no sound-card model (as a file input)
+    int windowsVersionCode = 10;
+    std::array<std::string, 3> deviceInUse;
+};
+
 // A fresh program folder with one pair in it (pair p), its settings read.
 class PairRig {
   public:
     explicit PairRig(int pair, bool diagnostics = false,
-                     const std::map<std::string, std::string>& globalSection = {});
+                     const std::map<std::string, std::string>& globalSection = {},
+                     RigCards cards = {});
     ~PairRig();
 
     LinePair& pair() { return *pair_; }
+    // DeviceInUse of the three pairs.
+    std::array<std::string, 3>& deviceInUse() { return deviceInUse_; }
     const std::filesystem::path& home() const { return home_; }
     // "section/key" -> value of every key in a settings file.
     std::map<std::string, std::string> keys(const std::string& file) const;

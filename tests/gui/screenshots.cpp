@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "../audio/mixer_cards.h"
 #include "gui/pair_window.h"
 #include "gui/tray_window.h"
 #include "gui_test_support.h"
@@ -55,13 +56,24 @@ void callInProgress(LinePair& pair) {
 }
 
 bool shootPair(int p, const std::filesystem::path& out) {
-    gui::testing::PairRig rig(p, true);
-    rig.pair().settings().CbDevices = {"Placa de som USB", 0};
-    rig.pair().settings().CBList = {"Entrada de linha", 0};
-    rig.pair().settings().adapterList(p).itemIndex = 1;
+    // Two cards in the system; pair 2 has the second, pair 1 chooses the first.
+    mixer::MemoryMixer cards;
+    cards.addCard(audio::test::selectCard("Placa de som USB"));
+    cards.addCard(audio::test::muteCard("HDA Intel PCH"));
+    cards.capture = {{"Placa de som USB", 2}, {"HDA Intel PCH", 2}};
+    gui::testing::PairRig rig(p, true, {},
+                              gui::testing::RigCards{&cards, 10, {"", "HDA Intel PCH", ""}});
     rig.pair().settings().CheckAutoRec = true;
     rig.pair().settings().ChBoxTCP1 = true;
+    rig.pair().chooseAdapter(1);
+    rig.pair().chooseCard(0);
+    rig.pair().settings().Track1 = 35;
+    rig.pair().Track1Change();
     callInProgress(rig.pair());
+    if (p == 1) {
+        rig.pair().logic().channel(1).EventMemo = "On Hook";
+        rig.pair().logic().Edit2 = "A1134567890C";
+    }
     gui::PairWindow window(rig.pair(), {});
     window.openFromMenu();
     rig.pair().recordingControl().StartLClick(1);
@@ -125,7 +137,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     bool ok = shootTray(out);
-    for (int p = 1; p <= 2; ++p) {
+    for (int p = 1; p <= 2; ++p) {  // pair 3 looks as pair 2
         ok = shootPair(p, out) && ok;
     }
     return ok ? 0 : 1;

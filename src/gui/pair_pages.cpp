@@ -252,6 +252,9 @@ QWidget* PairWindow::buildRecordPage() {
         qualityRow->addWidget(group);
     }
     layout->addWidget(quality);
+    if (profile.recording.testRecording) {
+        layout->addWidget(buildTestRecordingPanel(page));
+    }
     if (profile.recording.privacyButton) {
         auto* privacy =
             child<QPushButton>(page, QString::fromUtf8("Não gravar os seguintes telefones..."));

@@ -18,6 +18,7 @@
 
 #include "app/line_pair.h"
 #include "app/startup_values.h"
+#include "gui/test_player.h"
 #include "platform/log.h"
 #include "platform/pair_profile.h"
 #include "platform/process/instance_lock.h"
@@ -343,6 +344,7 @@ void PairWindow::syncState() {
 }
 
 void PairWindow::showEvent(QShowEvent* event) {
+    stopTestRecordings();
     dialog_.FormShow();
     const settings::PairSettings& s = pair_.settings();
     recordRules_ = RecordingPageRules(s.CheckAutoRec, s.CheckOffHook);

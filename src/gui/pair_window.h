@@ -18,11 +18,16 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 
+class QComboBox;
+
 namespace kovra {
 class LinePair;
-}
+class TestRecordingList;
+}  // namespace kovra
 
 namespace kovra::gui {
+
+class MediaTestPlayer;
 
 // The shared windows a pair window opens; each may be left empty (nothing opens).
 struct PairWindowLinks {
@@ -46,6 +51,9 @@ class PairWindow final : public QDialog {
     QTabWidget& pages() { return *pages_; }
     // Brings every control in line with the models now.
     void refresh();
+    // The recording page's test recordings and their player; null where the pair has none.
+    TestRecordingList* testRecordings() { return testList_.get(); }
+    MediaTestPlayer* testPlayer() { return player_.get(); }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -62,6 +70,12 @@ class PairWindow final : public QDialog {
     QWidget* buildDiagnosticsPage();
     QWidget* buildRelayPage();
     QWidget* buildTestsPage();
+    QWidget* buildTestRecordingPanel(QWidget* page);
+    void startTestRecording(int k);
+    void stopTestRecording(int k);
+    // A test running on either line is stopped as by its "Parar" (the window is shown).
+    void stopTestRecordings();
+    void showTestFiles();
     QWidget* buildLineDisplay(int k);
     void choose(PairPage page);
     void openHelp();
@@ -90,6 +104,9 @@ class PairWindow final : public QDialog {
     std::vector<QWidget*> hookOnly_;     // pair 1: visible with the hook adapter
     // Brings a page's widgets in line with its model, on every syncState.
     std::vector<std::function<void()>> syncers_;
+    std::unique_ptr<MediaTestPlayer> player_;
+    std::unique_ptr<TestRecordingList> testList_;  // plays through player_
+    QComboBox* testFiles_ = nullptr;
     QTimer live_;
     bool syncing_ = false;
 };

@@ -6,36 +6,44 @@
 
 namespace kovra::gui {
 
-MediaTestPlayer::MediaTestPlayer() {
-    player_.setAudioOutput(&output_);
-    // Errors of the player are the player's own: the page goes on; the log says why.
-    QObject::connect(&player_, &QMediaPlayer::errorOccurred, &player_,
-                     [](QMediaPlayer::Error, const QString& text) {
-                         logLine(LogLevel::Warning, "test recording player: " + text.toStdString());
-                     });
-}
-
 void MediaTestPlayer::close() {
-    player_.stop();
-    player_.setSource(QUrl());
+    if (player_) {
+        player_->stop();
+        player_->setSource(QUrl());
+    }
 }
 
 void MediaTestPlayer::open(const std::filesystem::path& file) {
-    player_.setSource(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    if (!player_) {
+        output_ = std::make_unique<QAudioOutput>();
+        player_ = std::make_unique<QMediaPlayer>();
+        player_->setAudioOutput(output_.get());
+        // Errors of the player are the player's own: the page goes on; the log says why.
+        QObject::connect(player_.get(), &QMediaPlayer::errorOccurred, player_.get(),
+                         [](QMediaPlayer::Error, const QString& text) {
+                             logLine(LogLevel::Warning,
+                                     "test recording player: " + text.toStdString());
+                         });
+    }
+    player_->setSource(QUrl::fromLocalFile(QString::fromStdString(file.string())));
 }
 
 void MediaTestPlayer::play() {
     if (loaded()) {
-        player_.play();
+        player_->play();
     }
 }
 
 void MediaTestPlayer::pause() {
-    player_.pause();
+    if (player_) {
+        player_->pause();
+    }
 }
 
 void MediaTestPlayer::stop() {
-    player_.stop();
+    if (player_) {
+        player_->stop();
+    }
 }
 
 }  // namespace kovra::gui

@@ -270,18 +270,17 @@ QWidget* PairWindow::buildAudioPage() {
         }));
     }
 
+    // The two lines' displays, each with the line's name on top.
     auto* displays = child<QWidget>(page);
     auto* displayRow = child<QHBoxLayout>(displays);
     displayRow->setContentsMargins(0, 0, 0, 0);
-    auto* names = child<QGroupBox>(page, QStringLiteral(" Nome da linha "));
-    auto* namesForm = child<QFormLayout>(names);
-    auto* keys = child<LineNameKeys>(names);
-    std::array<QWidget*, 3> evenLine{};
+    auto* keys = child<LineNameKeys>(displays);
+    QWidget* evenLine = nullptr;
     for (int k = 1; k <= 2; ++k) {
         QWidget* display = buildLineDisplay(k);
         displayRow->addWidget(display);
         auto* name = bindings_.text(
-            names, [&s, k]() -> std::string& { return s.edNomeCanal(k); }, [this] { changed(); });
+            display, [&s, k]() -> std::string& { return s.edNomeCanal(k); }, [this] { changed(); });
         name->setObjectName(QStringLiteral("edNomeCanal%1").arg(k));
         name->setMaxLength(kLineNameMax);
         name->installEventFilter(keys);
@@ -294,15 +293,16 @@ QWidget* PairWindow::buildAudioPage() {
                 s.edNomeCanal(k) = ss(clean);
             }
         });
-        auto* nameLabel = child<QLabel>(names, QStringLiteral("Linha %1").arg(pair_.line(k)));
+        auto* nameLabel = label(display, "Nome da linha");
         nameLabel->setObjectName(QStringLiteral("LbNomeCanal%1").arg(k));
-        namesForm->addRow(nameLabel, name);
+        if (auto* form = qobject_cast<QFormLayout*>(display->layout())) {
+            form->insertRow(0, nameLabel, name);
+        }
         if (k == 2) {
-            evenLine = {display, name, nameLabel};
+            evenLine = display;
         }
     }
     layout->addWidget(displays);
-    layout->addWidget(names);
 
     auto* remove = child<QGroupBox>(page, QStringLiteral(" Remover linhas "));
     auto* removeRow = child<QHBoxLayout>(remove);
@@ -377,9 +377,7 @@ QWidget* PairWindow::buildAudioPage() {
         detected->setVisible(model->PanelCODECDETECTADOVisible);
         lbVol->setText(qs(model->lbVol));
         volume->setEnabled(model->Track1Enabled);
-        for (QWidget* w : evenLine) {
-            w->setVisible(model->EvenLineVisible);
-        }
+        evenLine->setVisible(model->EvenLineVisible);
     });
     return page;
 }

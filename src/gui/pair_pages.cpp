@@ -25,6 +25,8 @@ namespace {
 
 constexpr std::array<int, 5> kBitRatesKbps = {8, 16, 32, 64, 128};
 constexpr int kFlashMinMs = 50;
+constexpr int kSensitivityMin = 2;
+constexpr int kSensitivityMax = 24;
 constexpr int kFlashMaxMs = 5000;
 
 QString kbPerMinute(int item) {
@@ -48,8 +50,10 @@ QLabel* label(QWidget* parent, const char* text) {
 
 QWidget* PairWindow::buildLineDisplay(int k) {
     line::LineChannel& c = pair_.logic().channel(k);
-    auto* box = child<QGroupBox>(
-        this, QString::fromUtf8("Diagnósticos e testes ") + qs(pair_.settings().edNomeCanal(k)));
+    settings::PairSettings& s = pair_.settings();
+    const PairProfile& profile = pairProfile(pair_.pair());
+    auto* box =
+        child<QGroupBox>(this, QString::fromUtf8("Diagnósticos e testes ") + qs(s.edNomeCanal(k)));
     box->setObjectName(QStringLiteral("GBDiaginL%1").arg(k));
     auto* form = child<QFormLayout>(box);
     const line::PairLineLogic& logic = pair_.logic();
@@ -60,12 +64,84 @@ QWidget* PairWindow::buildLineDisplay(int k) {
     ring->setAlignment(Qt::AlignRight);
     auto* number = bindings_.liveText(box, [&c] { return c.EdSeq; });
     number->setObjectName(QStringLiteral("EdSeq%1").arg(k));
+    auto* fsk = bindings_.liveText(box, [&c] {
+        std::string shown = c.EdFskFone;
+        for (const std::string* part : {&c.EdFskNome, &c.EdfskData}) {
+            if (!part->empty()) {
+                shown += (shown.empty() ? "" : "  ") + *part;
+            }
+        }
+        return shown;
+    });
+    fsk->setObjectName(QStringLiteral("EdFskFone%1").arg(k));
     auto* level = bindings_.liveText(box, [&c] { return c.edDB; });
     level->setObjectName(QStringLiteral("edDB%1").arg(k));
+    auto* tone = bindings_.liveLabel(box, [&c] { return c.lbTom; });
+    tone->setObjectName(QStringLiteral("lbTom%1").arg(k));
+    auto* clear = child<QPushButton>(box, QStringLiteral("Limpar"));
+    clear->setObjectName(QStringLiteral("btClearResult%1").arg(k));
+    clear->setAutoDefault(false);
+    connect(clear, &QPushButton::clicked, this, [this, k] {
+        pair_.logic().btClearResultClick(k);
+        bindings_.tick();
+    });
+    auto* levelRow = child<QWidget>(box);
+    auto* levelLayout = child<QHBoxLayout>(levelRow);
+    levelLayout->setContentsMargins(0, 0, 0, 0);
+    levelLayout->addWidget(level, 1);
+    levelLayout->addWidget(tone);
+    levelLayout->addWidget(clear);
     form->addRow(label(box, "Status:"), status);
     form->addRow(label(box, "Toques:"), ring);
     form->addRow(label(box, "Número:"), number);
-    form->addRow(label(box, "Nível (dB):"), level);
+    form->addRow(label(box, "Bina FSK:"), fsk);
+    form->addRow(label(box, "Nível (dB):"), levelRow);
+
+    // The line's own options: they take effect when the settings are applied.
+    auto edit = [this] { changed(); };
+    auto* tipo = bindings_.check(
+        box, "Não detectar o tipo de chamada nesta linha",
+        [&s, k]() -> bool& { return s.chkTipoL(k); }, edit);
+    tipo->setObjectName(QStringLiteral("chkTipoL%1").arg(k));
+    form->addRow(tipo);
+    if (profile.line.europeFsk || profile.recording.spectrumSwitch) {
+        auto* row = child<QWidget>(box);
+        auto* rowLayout = child<QHBoxLayout>(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        if (profile.line.europeFsk) {
+            auto* europe = bindings_.check(
+                row, "Ativar FSK padrão Europeu", [&s, k]() -> bool& { return s.chkEuropa(k); },
+                edit);
+            europe->setObjectName(QStringLiteral("chkEuropa%1").arg(k));
+            rowLayout->addWidget(europe);
+        }
+        if (profile.recording.spectrumSwitch) {
+            auto* spectrum = bindings_.check(
+                row, "Spectrum", [&s, k]() -> bool& { return s.CHKSpectrum(k); }, edit);
+            spectrum->setObjectName(QStringLiteral("CHKSpectrum%1").arg(k));
+            // Off while the line records.
+            RecordingControl& recording = pair_.recordingControl();
+            auto enable = [spectrum, &recording, k] {
+                spectrum->setEnabled(recording.state(k).spectrumEnabled);
+            };
+            bindings_.onLoad(enable);
+            bindings_.onTick(enable);
+            rowLayout->addWidget(spectrum);
+        }
+        rowLayout->addStretch();
+        form->addRow(row);
+    }
+    if (profile.line.dtmfSensitivity) {
+        // The decoder takes each change at once; the file on the next save.
+        auto* sensitivity = bindings_.spin(
+            box, kSensitivityMin, kSensitivityMax, [&s, k]() -> int& { return s.SpinSensi(k); },
+            [this, &s, k] {
+                pair_.detectorControl().setSensitivity(k, static_cast<float>(s.SpinSensi(k)));
+                changed();
+            });
+        sensitivity->setObjectName(QStringLiteral("SpinSensi%1").arg(k));
+        form->addRow(label(box, "Sensibilidade DTMF:"), sensitivity);
+    }
     return box;
 }
 

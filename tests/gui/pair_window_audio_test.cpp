@@ -19,28 +19,17 @@
 #include "../audio/mixer_cards.h"
 #include "gui/pair_window.h"
 #include "gui_test_support.h"
+#include "widget_lookup.h"
 
 namespace kovra::gui {
 namespace {
 
 using testing::PairRig;
 using testing::RigCards;
+using testing::shown;
+using testing::widget;
 
 constexpr int kLegacy = 5;
-
-template <class W>
-W& widget(PairWindow& window, const QString& name) {
-    W* found = window.findChild<W*>(name);
-    if (found == nullptr) {
-        ADD_FAILURE() << "no widget " << name.toStdString();
-        throw std::runtime_error("missing widget");
-    }
-    return *found;
-}
-
-bool shown(PairWindow& window, const QString& name) {
-    return widget<QWidget>(window, name).isVisibleTo(&window);
-}
 
 // A user's choice in a list: the list moves, then reports the activation.
 void choose(PairWindow& window, const QString& name, int position) {

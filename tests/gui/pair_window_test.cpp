@@ -15,21 +15,13 @@
 
 #include "gui_test_support.h"
 #include "settings/pair_settings_storage.h"
+#include "widget_lookup.h"
 
 namespace kovra::gui {
 namespace {
 
 using testing::PairRig;
-
-template <class W>
-W& widget(PairWindow& window, const QString& name) {
-    W* found = window.findChild<W*>(name);
-    if (found == nullptr) {
-        ADD_FAILURE() << "no widget " << name.toStdString();
-        throw std::runtime_error("missing widget");
-    }
-    return *found;
-}
+using testing::widget;
 
 void click(PairWindow& window, const QString& name) {
     widget<QAbstractButton>(window, name).click();
@@ -346,6 +338,49 @@ TEST(PairWindow, LiveFieldsFollowTheLineOnlyWhileShown) {
     line.StatusShown = line::StatusDisplay::DialTone;
     QTest::qWait(3 * PairWindow::kRefreshMs);
     EXPECT_EQ(status.text(), QStringLiteral("RINGING "));
+}
+
+TEST(PairWindow, LineDisplaysCarryEachPairsOwnLineOptions) {
+    struct Case {
+        int pair;
+        bool europeanFsk;  // chkEuropa<k>
+        bool spectrum;     // CHKSpectrum<k>
+        bool sensitivity;  // SpinSensi<k>
+    };
+    const Case cases[] = {{1, false, false, true}, {2, true, true, false}, {3, true, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pair);
+        PairRig rig(c.pair);
+        PairWindow window(rig.pair(), {});
+        window.openFromMenu();
+        for (int k = 1; k <= 2; ++k) {
+            const QString n = QString::number(k);
+            EXPECT_EQ(window.findChild<QCheckBox*>("chkEuropa" + n) != nullptr, c.europeanFsk);
+            EXPECT_EQ(window.findChild<QCheckBox*>("CHKSpectrum" + n) != nullptr, c.spectrum);
+            EXPECT_EQ(window.findChild<QSpinBox*>("SpinSensi" + n) != nullptr, c.sensitivity);
+        }
+        EXPECT_EQ(widget<QCheckBox>(window, "chkTipoL2").text(),
+                  QString::fromUtf8("Não detectar o tipo de chamada nesta linha"));
+        click(window, "chkTipoL2");
+        EXPECT_TRUE(rig.pair().settings().chkTipoL2);
+        EXPECT_TRUE(widget<QPushButton>(window, "btApply1").isEnabled());
+        if (c.sensitivity) {
+            widget<QSpinBox>(window, "SpinSensi1").setValue(30);
+            EXPECT_EQ(rig.pair().settings().SpinSensi1, 24);  // 2 to 24
+        }
+
+        // The caller shown, and "Limpar" clearing the line's call data.
+        line::LineChannel& line = rig.pair().logic().channel(1);
+        line.EdFskFone = "1(11)3456-7890";
+        line.EdFskNome = "MARIA";
+        line.EdSeq = "(11)3456-7890";
+        window.refresh();
+        EXPECT_EQ(widget<QLineEdit>(window, "EdFskFone1").text(),
+                  QStringLiteral("1(11)3456-7890  MARIA"));
+        click(window, "btClearResult1");
+        EXPECT_TRUE(line.EdSeq.empty());
+        EXPECT_TRUE(widget<QLineEdit>(window, "EdSeq1").text().isEmpty());
+    }
 }
 
 TEST(PairWindow, ManualRecordingButtonsStartPauseAndStopTheLine) {

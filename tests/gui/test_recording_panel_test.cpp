@@ -15,22 +15,14 @@
 #include "gui_test_support.h"
 #include "recording/pushed_capture_stage.h"
 #include "sound_server.h"
+#include "widget_lookup.h"
 
 namespace kovra::gui {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::PairRig;
-
-template <class W>
-W& widget(PairWindow& window, const QString& name) {
-    W* found = window.findChild<W*>(name);
-    if (found == nullptr) {
-        ADD_FAILURE() << "no widget " << name.toStdString();
-        throw std::runtime_error("missing widget");
-    }
-    return *found;
-}
+using testing::widget;
 
 bool encoderPresent(PairRig& rig) {
     return rig.pair().services().lame != nullptr;
@@ -51,6 +43,11 @@ void speak(PairRig& rig, double seconds) {
         }
         rig.loop.advance(Millis(100));
     }
+}
+
+void openOnRecordingPage(PairWindow& window) {
+    window.openFromMenu();
+    widget<QAbstractButton>(window, "PanelRecord").click();
 }
 
 // Makes a test recording of `seconds` on side k through the page's buttons.
@@ -79,8 +76,7 @@ TEST(TestRecordingPanel, ATestIsListedLoadedAndDeletedFromThePage) {
         GTEST_SKIP() << "no MP3 encoder on this machine";
     }
     PairWindow window(rig.pair(), {});
-    window.openFromMenu();
-    widget<QAbstractButton>(window, "PanelRecord").click();
+    openOnRecordingPage(window);
     const std::string file = makeTest(window, rig, 2, 2.0);
     ASSERT_FALSE(file.empty());
     EXPECT_NE(file.find("TEST-LINHA2-"), std::string::npos);
@@ -103,8 +99,7 @@ TEST(TestRecordingPanel, ShowingTheWindowStopsARunningTest) {
         GTEST_SKIP() << "no MP3 encoder on this machine";
     }
     PairWindow window(rig.pair(), {});
-    window.openFromMenu();
-    widget<QAbstractButton>(window, "PanelRecord").click();
+    openOnRecordingPage(window);
     widget<QPushButton>(window, "btRecTest1").click();
     speak(rig, 1.0);
     window.close();
@@ -127,8 +122,7 @@ TEST(TestRecordingPanel, PlayerPlaysATestOnTheSoundServer) {
         GTEST_SKIP() << "no MP3 encoder on this machine";
     }
     PairWindow window(rig.pair(), {});
-    window.openFromMenu();
-    widget<QAbstractButton>(window, "PanelRecord").click();
+    openOnRecordingPage(window);
     ASSERT_FALSE(makeTest(window, rig, 1, 4.0).empty());
     MediaTestPlayer& player = *window.testPlayer();
     widget<QToolButton>(window, "MediaPlay").click();

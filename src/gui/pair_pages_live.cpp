@@ -11,6 +11,7 @@
 
 #include "app/line_pair.h"
 #include "gui/pair_window.h"
+#include "platform/pair_profile.h"
 #include "settings/integer_text.h"
 
 namespace kovra::gui {
@@ -192,6 +193,12 @@ QWidget* PairWindow::buildDiagnosticsPage() {
         row("Nível (dB):", "edDB_diag" + n, [&c] { return c.edDB; });
         row("Frequências (Hz):", "EditFreq" + n,
             [&c] { return c.EditFreq1 + " / " + c.EditFreq2; });
+        row("Gancho:", "EditOffHook" + n, [this, k] { return pair_.logic().hookText(k); });
+        if (pairProfile(pair_.pair()).line.offHookSetting) {
+            // The level-based hook detection of lines 3 to 6: its reference and last stop.
+            row("Ref. gancho:", "EditRefOffHook" + n, [&c] { return c.EditRefOffHook; });
+            row("Parada gancho:", "edStopHook" + n, [&c] { return c.edStopHook; });
+        }
         row("Mínimo (dB):", "lbDBMin" + n, [&c] { return std::to_string(c.QuietThreshold); });
         row("Margem (dB):", "lbDBMax" + n, [&c] { return std::to_string(c.LevelMargin); });
         row("Silêncio:", "lbCountDbMax" + n, [&c] { return std::to_string(c.QuietPeaks); });

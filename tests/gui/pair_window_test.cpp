@@ -383,6 +383,26 @@ TEST(PairWindow, LineDisplaysCarryEachPairsOwnLineOptions) {
     }
 }
 
+TEST(PairWindow, DiagnosticsShowTheHookStateAndOnLinesThreeToSixItsLevelReference) {
+    for (int p = 1; p <= 2; ++p) {
+        SCOPED_TRACE(p);
+        PairRig rig(p, true);
+        PairWindow window(rig.pair(), {});
+        window.openFromMenu();
+        click(window, "btBoard");
+        line::LineChannel& line = rig.pair().logic().channel(2);
+        line.HookShown = line::HookDisplay::OnHook;
+        line.edStopHook = "40:120:-33";
+        window.refresh();
+        EXPECT_EQ(widget<QLineEdit>(window, "EditOffHook2").text(), QStringLiteral("ON HOOK"));
+        auto* stop = window.findChild<QLineEdit*>("edStopHook2");
+        ASSERT_EQ(stop != nullptr, p != 1);
+        if (stop != nullptr) {
+            EXPECT_EQ(stop->text(), QStringLiteral("40:120:-33"));
+        }
+    }
+}
+
 TEST(PairWindow, ManualRecordingButtonsStartPauseAndStopTheLine) {
     PairRig rig(2, true);
     PairWindow window(rig.pair(), {});

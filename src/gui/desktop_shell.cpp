@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/line_pair.h"
+#include "gui/help_opener.h"
 #include "platform/log.h"
 
 namespace kovra::gui {
@@ -54,22 +55,49 @@ void DesktopShell::attach(const std::array<LinePair*, 3>& pairs, std::function<v
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (pairs[i] != nullptr) {
             windows_[i] = std::make_unique<PairWindow>(
-                *pairs[i], [this] { windowHidden(); }, windowLinks());
+                *pairs[i], [this] { windowHidden(); }, windowLinks(static_cast<int>(i) + 1));
         }
+    }
+    // The shared windows work on what the pairs share.
+    LinePair* first = nullptr;
+    for (LinePair* pair : pairs) {
+        first = first != nullptr ? first : pair;
+    }
+    if (first == nullptr) {
+        return;
+    }
+    PairServices& shared = first->services();
+    destinations_ = std::make_unique<relay::control::DestinationListModel>(shared.files.ip(), ui_);
+    destinationWindow_ = std::make_unique<DestinationWindow>(*destinations_, openHelpTopic);
+    privacyWindow_ = std::make_unique<PrivacyWindow>(shared.privacy, ui_, openHelpTopic);
+    textFiles_ = std::make_unique<settings::CallerIdTextDialog>(shared.files, ui_);
+    textFileWindow_ = std::make_unique<TextFileWindow>(*textFiles_);
+}
+
+void DesktopShell::showDestinations(int line) {
+    if (destinationWindow_) {
+        destinationWindow_->openFor(line);
     }
 }
 
-PairWindowLinks DesktopShell::windowLinks() {
-    // The destination-list and privacy windows are not part of this program yet: their
-    // buttons say so in the log.
+void DesktopShell::showPrivacy() {
+    if (privacyWindow_) {
+        privacyWindow_->open();
+    }
+}
+
+void DesktopShell::showCallerIdTextFiles(int pair) {
+    if (textFileWindow_) {
+        textFileWindow_->openFor(pair);
+    }
+}
+
+PairWindowLinks DesktopShell::windowLinks(int pair) {
+    // The shared windows exist once attach has made them; until then a button opens nothing.
     PairWindowLinks links;
-    links.openDestinations = [](int line) {
-        logLine(LogLevel::Info, "destination list of line " + std::to_string(line) +
-                                    ": its window is not available in this version");
-    };
-    links.openPrivacy = [] {
-        logLine(LogLevel::Info, "privacy list: its window is not available in this version");
-    };
+    links.openDestinations = [this](int line) { showDestinations(line); };
+    links.openPrivacy = [this] { showPrivacy(); };
+    links.openTextFiles = [this, pair] { showCallerIdTextFiles(pair); };
     return links;
 }
 
@@ -110,6 +138,18 @@ void DesktopShell::storePositions() {
 }
 
 void DesktopShell::release() {
+    for (QDialog* shared : {static_cast<QDialog*>(destinationWindow_.get()),
+                            static_cast<QDialog*>(privacyWindow_.get()),
+                            static_cast<QDialog*>(textFileWindow_.get())}) {
+        if (shared != nullptr) {
+            shared->hide();
+        }
+    }
+    textFileWindow_.reset();
+    textFiles_.reset();
+    privacyWindow_.reset();
+    destinationWindow_.reset();
+    destinations_.reset();
     for (auto& window : windows_) {
         if (window) {
             window->hide();

@@ -114,6 +114,7 @@ QWidget* PairWindow::buildRelayPage() {
         });
         form->addRow(tcp);
         form->addRow(same);
+        form->addRow(buildLocalAddressNote(group, k));
         form->addRow(label(group, "Receber pela porta local:"), local);
         form->addRow(label(group, "IP Local:"), ipLocal);
         form->addRow(label(group, "Porta remota"), remotePort);
@@ -166,6 +167,7 @@ QWidget* PairWindow::buildRelayPage() {
         box->setObjectName(QString::fromUtf8(option.name));
         optionsLayout->addWidget(box);
     }
+    optionsLayout->addWidget(buildTextFileRow(options));
     layout->addWidget(options);
     layout->addStretch();
     return page;

@@ -1,6 +1,5 @@
 #include "gui/pair_window.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -13,11 +12,11 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/line_pair.h"
 #include "app/startup_values.h"
+#include "gui/help_opener.h"
 #include "gui/test_player.h"
 #include "platform/log.h"
 #include "platform/pair_profile.h"
@@ -260,9 +259,7 @@ void PairWindow::openHelp() {
     if (!topic) {
         return;  // the diagnostics page has no topic
     }
-    const auto page =
-        settings::helpTopicPage(settings::helpFolder(executablePath().parent_path()), *topic);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string())));
+    openHelpTopic(*topic);
 }
 
 void PairWindow::choose(PairPage page) {

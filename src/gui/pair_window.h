@@ -33,6 +33,7 @@ class MediaTestPlayer;
 struct PairWindowLinks {
     std::function<void(int line)> openDestinations;  // btIPAvanc<k>: line n's destination list
     std::function<void()> openPrivacy;               // btPrivate: the privacy list
+    std::function<void()> openTextFiles;  // btGeraTexto: the text-file names of this pair
 };
 
 class PairWindow final : public QDialog {
@@ -77,6 +78,10 @@ class PairWindow final : public QDialog {
     void stopTestRecordings();
     void showTestFiles();
     QWidget* buildLineDisplay(int k);
+    // Relay page: a note under line k's settings while this machine's address is not
+    // known; the caller-ID text-file switch and its button.
+    QWidget* buildLocalAddressNote(QWidget* parent, int k);
+    QWidget* buildTextFileRow(QWidget* parent);
     void choose(PairPage page);
     void openHelp();
     void changed();

@@ -28,18 +28,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// Output of a short command (bounded by timeout(1)); empty on failure.
+// Output of a short command on display (bounded by timeout(1)); empty on failure.
 std::string output(const std::string& display, const std::string& command) {
-    const std::string line = "DISPLAY=" + display + " timeout 5 " + command + " 2>/dev/null";
-    std::string text;
-    if (FILE* pipe = ::popen(line.c_str(), "r")) {
-        std::array<char, 256> buffer{};
-        while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
-            text += buffer.data();
-        }
-        ::pclose(pipe);
-    }
-    return text;
+    return commandOutput("env DISPLAY=" + display + " " + command);
 }
 
 // The first window id xdotool finds, waiting up to limit.

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -89,6 +91,19 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
                      std::chrono::milliseconds limit) {
     ChildProcess child(program, args, env, stderrFile);
     return child.wait(limit);
+}
+
+std::string commandOutput(const std::string& command) {
+    const std::string line = "timeout 5 " + command + " 2>/dev/null";
+    std::string text;
+    if (FILE* pipe = ::popen(line.c_str(), "r")) {
+        std::array<char, 256> buffer{};
+        while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
+            text += buffer.data();
+        }
+        ::pclose(pipe);
+    }
+    return text;
 }
 
 }  // namespace kovra::e2e

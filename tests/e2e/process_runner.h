@@ -39,6 +39,10 @@ class ChildProcess {
     std::filesystem::path stderrFile_;
 };
 
+// Standard output of a short shell command, bounded by timeout(1) to 5 s; standard error is
+// dropped. Empty when the command fails to start.
+std::string commandOutput(const std::string& command);
+
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env, const std::filesystem::path& stderrFile,
                      std::chrono::milliseconds limit);

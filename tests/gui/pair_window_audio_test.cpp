@@ -258,7 +258,8 @@ TEST(PairWindowAudio, RelayAndRecordingPagesOpenTheSharedWindows) {
         int privacy = 0;
         PairWindow window(
             rig.pair(), {},
-            PairWindowLinks{[&](int line) { destinations.push_back(line); }, [&] { ++privacy; }});
+            PairWindowLinks{
+                [&](int line) { destinations.push_back(line); }, [&] { ++privacy; }, {}});
         window.openFromMenu();
         widget<QAbstractButton>(window, "PanelTCP").click();
         EXPECT_EQ(widget<QPushButton>(window, "btIPAvanc1").text(),

@@ -1,8 +1,10 @@
-// Renders each page of the pair windows and the tray menu to PNG files, with line 1 in
-// the middle of an identified call that is being recorded. scripts/screenshots runs it
-// under Xvfb: gui_screenshots OUTPUT_FOLDER.
+// Renders each page of the pair windows, the windows the pairs share (destination list,
+// privacy list, caller-ID text files) and the tray menu to PNG files, with line 1 in the
+// middle of an identified call that is being recorded. scripts/screenshots runs it under
+// Xvfb: gui_screenshots OUTPUT_FOLDER.
 #include <QAction>
 #include <QApplication>
+#include <QListWidget>
 #include <QMenu>
 #include <QPixmap>
 #include <QScreen>
@@ -10,10 +12,14 @@
 #include <QThread>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "../audio/mixer_cards.h"
+#include "gui/destination_window.h"
 #include "gui/pair_window.h"
+#include "gui/privacy_window.h"
+#include "gui/text_file_window.h"
 #include "gui/tray_window.h"
 #include "gui_test_support.h"
 
@@ -106,6 +112,48 @@ bool shootPair(int p, const std::filesystem::path& out) {
     return ok;
 }
 
+void writeFile(const std::filesystem::path& file, const std::string& text) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// The shared windows as a user meets them: a list with a few entries each.
+bool shootSharedWindows(const std::filesystem::path& out) {
+    gui::testing::PairRig rig(2, false,
+                              {{"ArqTexto1", "/home/central/bina/linha3.txt"},
+                               {"ArqTexto2", "/home/central/bina/linha4.txt"}});
+    PairServices& shared = rig.pair().services();
+    writeFile(rig.home() / "ConfigIP.ini",
+              "[LISTAGEM_IP_LINHA_3]\r\n127.0.0.1:6513=1\r\n192.168.0.20:6513=1\r\n"
+              "192.168.0.31:7000=0\r\n");
+    writeFile(shared.privacy.file(),
+              "[PRIVACIDADE]\r\n1134567890=1\r\n2133334444=1\r\n1140041234=0\r\n");
+    shared.privacy.load();
+    bool ok = true;
+
+    relay::control::DestinationListModel destinations(shared.files.ip(), rig.ui);
+    gui::DestinationWindow list(destinations, {});
+    list.openFor(3);
+    list.findChild<QListWidget*>("ListBox1")->setCurrentRow(1);
+    settle();
+    ok = save(list.grab(), out / "destinations.png") && ok;
+    list.close();
+
+    gui::PrivacyWindow privacy(shared.privacy, rig.ui, {});
+    privacy.open();
+    settle();
+    ok = save(privacy.grab(), out / "privacy.png") && ok;
+    privacy.close();
+
+    settings::CallerIdTextDialog names(shared.files, rig.ui);
+    gui::TextFileWindow text(names, {});
+    text.openFor(2);
+    settle();
+    ok = save(text.grab(), out / "text-files.png") && ok;
+    text.close();
+    return ok;
+}
+
 bool shootTray(const std::filesystem::path& out) {
     gui::TrayWindow tray({});
     tray.setIconVisible(true);
@@ -140,5 +188,6 @@ int main(int argc, char** argv) {
     for (int p = 1; p <= 2; ++p) {  // pair 3 looks as pair 2
         ok = shootPair(p, out) && ok;
     }
+    ok = shootSharedWindows(out) && ok;
     return ok ? 0 : 1;
 }

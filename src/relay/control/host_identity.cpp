@@ -35,4 +35,14 @@ bool GetIPFromHost(HostIdentity& shared, const HostLookup& lookup) {
     return true;
 }
 
+std::string localAddressProblem(const HostIdentity& host, bool sameIp) {
+    if (sameIp || !host.address.empty()) {
+        return {};
+    }
+    if (host.hostName.empty()) {
+        return kLocalAddressUnresolved;
+    }
+    return std::string(kLocalAddressUnresolved) + " (" + host.hostName + ")";
+}
+
 }  // namespace kovra::relay::control

@@ -25,4 +25,10 @@ HostLookup cachedHostLookup();
 // Returns success; on failure the address stays empty until a later look-up succeeds.
 bool GetIPFromHost(HostIdentity& shared, const HostLookup& lookup);
 
+// What the relay page says under a line's local address: empty while the address is known
+// or the line sends to this machine only; otherwise that the machine's name could not be
+// resolved (pings then announce an empty address).
+std::string localAddressProblem(const HostIdentity& host, bool sameIp);
+inline constexpr const char* kLocalAddressUnresolved = "Endereço local não resolvido";
+
 }  // namespace kovra::relay::control

@@ -2,15 +2,11 @@
 // program on a WAV file with its windows, driven as a person would with the mouse and
 // keyboard (xdotool): open pair 1 from the tray icon, rename line 1, press Enter ("Ok"),
 // and see the next call recorded under the new name.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "e2e_support.h"
 #include "process_runner.h"
 
 namespace kovra::e2e {
@@ -94,54 +91,20 @@ class PrivateDesktop {
     bool ready_ = false;
 };
 
-class UdpSink {
-  public:
-    UdpSink() {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-        timeval tick{0, 100000};
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tick, sizeof tick);
-    }
-    ~UdpSink() { ::close(fd_); }
-    int port() const { return port_; }
-    // Waits up to limit for an event text containing part; returns it.
-    std::optional<std::string> waitFor(const std::string& part, std::chrono::milliseconds limit) {
-        const auto end = Clock::now() + limit;
-        std::array<char, 2048> buffer{};
-        while (Clock::now() < end) {
-            const ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), 0);
-            if (n > 0) {
-                std::string text(buffer.data(), static_cast<std::size_t>(n));
-                text = text.substr(0, text.find('@'));
-                if (text.find(part) != std::string::npos) {
-                    return text;
-                }
+// Waits up to limit for an event text containing part, among what the sink has received.
+std::optional<std::string> waitForEvent(UdpSink& sink, const std::string& part,
+                                        std::chrono::milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    do {
+        for (const std::string& datagram : sink.datagrams()) {
+            const std::string text = eventText(datagram);
+            if (text.find(part) != std::string::npos) {
+                return text;
             }
         }
-        return std::nullopt;
-    }
-
-  private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
+        std::this_thread::sleep_for(100ms);
+    } while (Clock::now() < end);
+    return std::nullopt;
 }
 
 // What is left of the test's 28 seconds, at most limit: every wait shares one budget.
@@ -210,7 +173,7 @@ speech 20s
     output(desktop.display(), "xdotool windowfocus --sync " + *window + " key ctrl+a type Recep");
     output(desktop.display(), "xdotool key Return");
 
-    const auto start = sink.waitFor("L1_REC_FILE_START->", budget.left(20s));
+    const auto start = waitForEvent(sink, "L1_REC_FILE_START->", budget.left(20s));
     plugin.signal(SIGTERM);
     const RunResult end = plugin.wait(std::max(budget.left(10s), 2000ms));
     ASSERT_TRUE(start) << "no recording started; " << end.stderrText;

@@ -14,6 +14,7 @@
 #include "platform/capture/ring_fed_capture.h"
 #include "platform/detectors/wave_view.h"
 #include "platform/qt_event_loop.h"
+#include "resident_memory.h"
 
 namespace kovra {
 namespace {
@@ -125,13 +126,7 @@ class FloodingCapture final : public RingFedCapture {
     std::thread thread_;
 };
 
-std::size_t residentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    std::size_t pages = 0;
-    std::size_t resident = 0;
-    statm >> pages >> resident;
-    return resident * 4096;
-}
+using test::residentBytes;
 
 int countLines(const std::string& text, const std::string& needle) {
     int count = 0;

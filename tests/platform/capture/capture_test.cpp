@@ -17,6 +17,7 @@
 #include "platform/detectors/peak_frequencies.h"
 #include "platform/detectors/wave_view.h"
 #include "platform/simulated_event_loop.h"
+#include "resident_memory.h"
 
 namespace kovra {
 namespace {
@@ -24,13 +25,7 @@ namespace {
 using namespace testsignals;
 using namespace std::chrono_literals;
 
-std::size_t residentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    std::size_t pages = 0;
-    std::size_t resident = 0;
-    statm >> pages >> resident;
-    return resident * 4096;
-}
+using test::residentBytes;
 
 TEST(WavFileReader, ResamplesAnyRateAndKeepsChannels) {
     TempFolder dir;

@@ -124,7 +124,7 @@ void PairLineLogic::peakHookMode(int k, float value) {
         ports_.detectorAlive();
     }
     c.Level = level;
-    if (steadySingleTone(c.Freq1, c.Freq2)) {
+    if (steadySingleTone(c.Freq1, c.Freq2, c.PreviousFreq1)) {
         counters(k).StartTicks = 0;
     }
     if (!c.UsbCodecDetected && value > kLoudLevelDb) {

@@ -48,6 +48,7 @@ struct LineChannel {
     int Level = 0;  // last rounded level, dB
     double Freq1 = 0;
     double Freq2 = 0;
+    double PreviousFreq1 = 0;  // Freq1 of the spectrum before, Hz
     int DigitTicks = 0;
     int IdleTimeoutPeaks = 50;
 

@@ -87,7 +87,7 @@ void PairLineLogic::peakAnalogue(int k, float value) {
         c.RearmWindowPeaks = 0;
     }
 
-    if (steadySingleTone(c.Freq1, c.Freq2)) {
+    if (steadySingleTone(c.Freq1, c.Freq2, c.PreviousFreq1)) {
         counters(k).StartTicks = 0;  // a steady single tone is not speech
     }
     if (c.LevelMargin > kLoudMarginDb) {
@@ -219,6 +219,7 @@ void PairLineLogic::spectrum(int k, double f1, double f2) {
     if (ports_.detectorAlive) {
         ports_.detectorAlive();
     }
+    c.PreviousFreq1 = c.Freq1;
     c.Freq1 = f1;
     c.Freq2 = f2;
     if (f1 > kHandsetHumLowHz && f1 < kHandsetHumHighHz && options_.CheckOffHook &&
@@ -263,7 +264,9 @@ void PairLineLogic::freq1Changed(int k) {
         return;
     }
     // A dial tone: adjust the input volume until its level is in range.
-    counters(k).StartTicks = 0;
+    if (steadyFrequency(c.Freq1, c.PreviousFreq1)) {
+        counters(k).StartTicks = 0;
+    }
     edDBMestre = std::to_string(c.Level);
     if (!options_.chkAutoVol || recording(k)) {
         return;

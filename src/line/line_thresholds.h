@@ -4,6 +4,7 @@
 // is indexed by side: [0] the odd line, [1] the even line.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <string>
 
@@ -62,11 +63,19 @@ inline constexpr int kVolumeDialToneLowHz = 400;  // exclusive band of the first
 inline constexpr int kVolumeDialToneHighHz = 430;
 inline constexpr int kVolumeTooQuietDb = -15;  // below: one step up
 inline constexpr int kVolumeTooLoudDb = -8;    // at or above: one step down
+// A dial tone holds its frequency from one spectrum to the next. A voice's partials move:
+// a female voice's second harmonic sits at 400-450 Hz for whole words, and taking it for
+// the tone held a recording's start back by seconds.
+inline constexpr double kSteadyToneDriftHz = 3;  // between consecutive spectra
+inline bool steadyFrequency(double freq1, double previousFreq1) {
+    return std::abs(freq1 - previousFreq1) <= kSteadyToneDriftHz;
+}
 // A steady single tone in this band (no second frequency) is not speech.
 inline constexpr double kSteadyToneLowHz = 400;
 inline constexpr double kSteadyToneHighHz = 450;
-inline bool steadySingleTone(double freq1, double freq2) {
-    return freq1 > kSteadyToneLowHz && freq1 < kSteadyToneHighHz && freq2 == 0;
+inline bool steadySingleTone(double freq1, double freq2, double previousFreq1) {
+    return freq1 > kSteadyToneLowHz && freq1 < kSteadyToneHighHz && freq2 == 0 &&
+           steadyFrequency(freq1, previousFreq1);
 }
 // Handset-lifted hum (CheckOffHook): the first frequency inside this band.
 inline constexpr double kHandsetHumLowHz = 15;

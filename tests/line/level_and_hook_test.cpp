@@ -131,12 +131,30 @@ TEST(Speech, ArmsTheStartOrResumesAPausedRecording) {
     EXPECT_EQ(p.shared(2).SilenceSeconds, 0);
 }
 
-TEST(Speech, SteadyDialToneKeepsTheStartCountAtZero) {
-    PairFixture f(1);
-    f.logic->PTDecoderSpectrumData(1, 425, 0);
-    f.shared(1).StartTicks = 3;
-    f.peaks(1, 1, -20.0F);
-    EXPECT_EQ(f.shared(1).StartTicks, 0);
+// A dial tone holds the start count at 0; a voice whose strongest partial wanders through
+// the same band does not (a female voice's second harmonic: it used to hold a recording's
+// start back by seconds).
+TEST(Speech, OnlyASteadyToneInTheDialToneBandHoldsTheStartCount) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<double, double>> spectra;  // Freq1, Freq2 in turn
+        bool held;
+    };
+    const Case cases[] = {
+        {"steady 425 Hz", {{425, 0}, {425.4, 0}, {424.8, 0}}, true},
+        {"steady 410 Hz beside a second partial", {{410, 600}, {411, 640}}, true},
+        {"voice partials 400-450 Hz", {{412, 0}, {404, 679}, {421, 0}, {433, 0}}, false},
+        {"voice partials 400-430 Hz", {{403, 372}, {414, 0}, {421, 401}}, false},
+    };
+    for (const Case& c : cases) {
+        PairFixture f(1);
+        f.shared(1).StartTicks = 1;
+        for (const auto& [f1, f2] : c.spectra) {
+            f.logic->PTDecoderSpectrumData(1, f1, f2);
+            f.peaks(1, 1, -20.0F);
+        }
+        EXPECT_EQ(f.shared(1).StartTicks, c.held ? 0 : 1) << c.what;
+    }
 }
 
 TEST(OneLineInput, EvenLineIgnoresItsDetectors) {

@@ -58,7 +58,8 @@ LinePair::LinePair(int pair, PairServices& services, PairInput input)
       settings_(settings::PairSettings::defaults(pair)),
       storage_(pair, services.files, services.ui),
       detectors_(makePairDetectors(services.loop, detectorSource(input_, services.fast))),
-      timerFecha_(services.loop, kTimerFechaMs, [this] { TimerFechaTimer(); }) {
+      timerFecha_(services.loop, kTimerFechaMs, [this] { TimerFechaTimer(); }),
+      volumeWriter_(services.loop, [this] { Track1Change(); }) {
     if (input_.kind == PairInput::Kind::WavFile) {
         feed_ = std::make_unique<RecordingFileFeed>(input_.file);
     }
@@ -449,7 +450,9 @@ line::LinePorts LinePair::linePorts() {
     ports.callerIdFileName = [this](int k) { return storage_.callerIdTextFile(k); };
     ports.stepVolume = [this](int steps) {
         if (page_) {
-            page_->setTrack1(settings_.Track1 + steps);
+            if (page_->moveTrack1(settings_.Track1 + steps)) {
+                volumeWriter_.request();
+            }
             return;
         }
         // Without a mixer behind a file input the position is all there is to move.

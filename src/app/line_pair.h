@@ -10,6 +10,7 @@
 
 #include "app/pair_dialog.h"
 #include "app/pair_services.h"
+#include "audio/paced_volume_writer.h"
 #include "audio/pair_audio_page.h"
 #include "audio/sound_card_options.h"
 #include "line/detector_supervision.h"
@@ -165,6 +166,7 @@ class LinePair final : private line::LineRecordingPort,
     std::unique_ptr<audio::PairAudioPage> page_;
     std::unique_ptr<PairDialog> dialog_;
     Timer timerFecha_;
+    audio::PacedVolumeWriter volumeWriter_;  // the automatic volume's steps to the card
     std::optional<TimePoint> fileStart_;
     bool startedUp_ = false;
 };

@@ -163,12 +163,21 @@ void PairAudioPage::Track1Change() {
 }
 
 void PairAudioPage::setTrack1(int position) {
+    if (moveTrack1(position)) {
+        Track1Change();
+    }
+}
+
+bool PairAudioPage::moveTrack1(int position) {
     position = std::clamp(position, 0, kTrack1Max);
     if (position == settings_.Track1) {
-        return;
+        return false;
     }
     settings_.Track1 = position;
-    Track1Change();
+    if (!cardName().empty()) {  // the label shows the card's volume
+        lbVol = std::to_string(position) + "%";
+    }
+    return true;
 }
 
 void PairAudioPage::showAdapter(int position) {

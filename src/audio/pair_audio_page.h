@@ -58,9 +58,11 @@ class PairAudioPage {
     void CBListChange();
     // Applies Track1 (raised to 3 while a card is shown) to the card's recording volume.
     void Track1Change();
-    // Moves the slider (as the user or the automatic volume would) and applies it when the
-    // position changed.
+    // Moves the slider (as the user would) and applies it when the position changed.
     void setTrack1(int position);
+    // Moves the slider and its label only, and says whether it moved; the card follows at
+    // the next Track1Change (the automatic volume paces its writes).
+    bool moveTrack1(int position);
     void CBTipoAdpChange();  // pair 1
     void CBChannelClick();   // pairs 2 and 3
     // Sets the line count of pairs 2 and 3; a different position runs CBChannelClick.

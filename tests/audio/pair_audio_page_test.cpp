@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
+#include "audio/paced_volume_writer.h"
 #include "mixer_cards.h"
+#include "platform/simulated_event_loop.h"
 
 namespace kovra::audio {
 namespace {
@@ -201,6 +204,41 @@ TEST(PairAudioPage, TheVolumeReachesTheCardAndNeverRestsBelowThree) {
                   (std::vector<std::int32_t>{raw, raw}))
             << c.position;
     }
+}
+
+// A dial tone steps the volume with nearly every spectrum (8 a second); the card is written
+// at most every 250 ms, the first step at once and the burst's last position at its end.
+TEST(PairAudioPage, AutomaticVolumeStepsReachTheCardPaced) {
+    using namespace std::chrono_literals;
+    System system;
+    Pair pair(system, 1, kCurrent);
+    pair.start("USB Audio CODEC", 1, 40);
+    SimulatedEventLoop loop;
+    const TimePoint t0 = loop.now();
+    std::vector<std::pair<Millis, std::int32_t>> written;  // when, the left raw value
+    system.backend.onWrite = [&](const MemoryMixer::Write& w) {
+        if (w.line == "Recording" && w.control == "Volume") {
+            written.emplace_back(std::chrono::duration_cast<Millis>(loop.now() - t0),
+                                 w.values.front());
+        }
+    };
+    PacedVolumeWriter writer(loop, [&] { pair.page->Track1Change(); });
+    for (int step = 1; step <= 16; ++step) {  // 2 s of steps up
+        EXPECT_TRUE(pair.page->moveTrack1(pair.settings.Track1 + 1));
+        EXPECT_EQ(pair.page->lbVol, std::to_string(40 + step) + "%");
+        writer.request();
+        loop.advance(125ms);
+    }
+    EXPECT_FALSE(pair.page->moveTrack1(pair.settings.Track1));
+    loop.advance(1s);
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(written.front(), std::make_pair(Millis(0), 41 * kVolumePerPercent));
+    for (std::size_t i = 1; i < written.size(); ++i) {
+        EXPECT_GE(written[i].first - written[i - 1].first, PacedVolumeWriter::kInterval);
+    }
+    EXPECT_LE(written.size(), 9U);
+    EXPECT_EQ(written.back().second, 56 * kVolumePerPercent) << "the last step reaches the card";
+    EXPECT_LE(written.back().first, 2250ms);
 }
 
 TEST(PairAudioPage, TheStoredVolumeWaitsForThePairsOwnCard) {

@@ -14,6 +14,10 @@ namespace {
 
 constexpr int kMaxDevices = 16;
 constexpr std::size_t kMaxNameLength = 127;
+// The writer needs no low latency. Every block the device delivers wakes the sound
+// server's client thread and PortAudio's: at the devices' default (tens of ms) the
+// recordings' captures cost more than the detectors of six lines.
+constexpr PaTime kDeviceLatencySeconds = 0.2;
 
 // The error codes the recording has always reported, from PortAudio's.
 const char* deviceErrorCode(PaError e) {
@@ -139,7 +143,8 @@ void PortAudioCaptureStage::open() {
     in.channelCount = channels_;
     in.sampleFormat = paInt16;
     const PaDeviceInfo* info = Pa_GetDeviceInfo(in.device);
-    in.suggestedLatency = info != nullptr ? info->defaultHighInputLatency : 0.1;
+    in.suggestedLatency =
+        std::max(kDeviceLatencySeconds, info != nullptr ? info->defaultHighInputLatency : 0.0);
     PaStream* stream = nullptr;
     PaError err = Pa_OpenStream(&stream, &in, nullptr, kChainSampleRate,
                                 paFramesPerBufferUnspecified, paNoFlag, paCallback, this);

@@ -156,10 +156,14 @@ void PairAudioPage::Track1Change() {
         return;
     }
     settings_.Track1 = std::clamp(settings_.Track1, kTrack1Min, kTrack1Max);
-    lbVol = std::to_string(settings_.Track1) + "%";
+    showVolume();
     options_.TrackLB = settings_.Track1;
     options_.TrackLBChange();
     call(ports_.enableApply);
+}
+
+void PairAudioPage::showVolume() {
+    lbVol = std::to_string(settings_.Track1) + "%";
 }
 
 void PairAudioPage::setTrack1(int position) {
@@ -175,7 +179,7 @@ bool PairAudioPage::moveTrack1(int position) {
     }
     settings_.Track1 = position;
     if (!cardName().empty()) {  // the label shows the card's volume
-        lbVol = std::to_string(position) + "%";
+        showVolume();
     }
     return true;
 }

@@ -103,6 +103,7 @@ class PairAudioPage {
     bool HintsVisible = false;
 
   private:
+    void showVolume();  // Track1 into the label
     void selectCard(int position);
     void selectInput(int position);
     void showAdapter(int position);

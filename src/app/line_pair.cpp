@@ -584,33 +584,38 @@ void LinePair::prepareDayFolders() {
 void LinePair::keepPreRoll(const CaptureBuffer& buffer) {
     // A live recording opens its device only at the start: its pre-roll is the detectors'
     // 8000 Hz audio, doubled to the chain's rate (the line carries nothing above 4 kHz).
+    // Runs for every buffer of the pair: both lines share one doubled copy.
     if (!recording_) {
         return;
     }
+    int doubledChannels = 0;
     for (int k = 1; k <= 2; ++k) {
         CaptureStage& capture = recording_->chain(k).capture();
         if (!capture.preRollOn()) {
             continue;
         }
         const int channels = capture.channels();
-        preRollScratch_.clear();
-        const std::size_t frames = buffer.frames();
-        const auto at = [&](std::size_t f, int c) {
-            const int from = std::min(c, buffer.channels - 1);
-            return static_cast<int>(
-                buffer.interleaved[f * static_cast<std::size_t>(buffer.channels) +
-                                   static_cast<std::size_t>(from)]);
-        };
-        for (std::size_t f = 0; f < frames; ++f) {
-            for (int half = 0; half < 2; ++half) {
-                for (int c = 0; c < channels; ++c) {
-                    const int next = f + 1 < frames ? at(f + 1, c) : at(f, c);
-                    preRollScratch_.push_back(
-                        static_cast<std::int16_t>(half == 0 ? at(f, c) : (at(f, c) + next) / 2));
-                }
-            }
+        if (channels != doubledChannels) {
+            doublePreRollAudio(buffer, channels);
+            doubledChannels = channels;
         }
         capture.keepForPreRoll(preRollScratch_, channels);
+    }
+}
+
+void LinePair::doublePreRollAudio(const CaptureBuffer& buffer, int channels) {
+    const std::size_t frames = buffer.frames();
+    const auto in = static_cast<std::size_t>(buffer.channels);
+    const auto out = static_cast<std::size_t>(channels);
+    preRollScratch_.resize(2 * frames * out);
+    for (std::size_t c = 0; c < out; ++c) {
+        const std::size_t from = std::min(c, in - 1);
+        for (std::size_t f = 0; f < frames; ++f) {
+            const int now = buffer.interleaved[f * in + from];
+            const int next = f + 1 < frames ? buffer.interleaved[(f + 1) * in + from] : now;
+            preRollScratch_[2 * f * out + c] = static_cast<std::int16_t>(now);
+            preRollScratch_[(2 * f + 1) * out + c] = static_cast<std::int16_t>((now + next) / 2);
+        }
     }
 }
 

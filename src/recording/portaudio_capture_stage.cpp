@@ -16,8 +16,11 @@ constexpr int kMaxDevices = 16;
 constexpr std::size_t kMaxNameLength = 127;
 // The writer needs no low latency. Every block the device delivers wakes the sound
 // server's client thread and PortAudio's: at the devices' default (tens of ms) the
-// recordings' captures cost more than the detectors of six lines.
+// recordings' captures cost more than the detectors of six lines. The block size must be
+// asked for itself: a latency alone still leaves PortAudio taking 50 ms periods.
 constexpr PaTime kDeviceLatencySeconds = 0.2;
+constexpr unsigned long kFramesPerBlock =
+    static_cast<unsigned long>(kDeviceLatencySeconds * kChainSampleRate);
 
 // The error codes the recording has always reported, from PortAudio's.
 const char* deviceErrorCode(PaError e) {
@@ -146,8 +149,8 @@ void PortAudioCaptureStage::open() {
     in.suggestedLatency =
         std::max(kDeviceLatencySeconds, info != nullptr ? info->defaultHighInputLatency : 0.0);
     PaStream* stream = nullptr;
-    PaError err = Pa_OpenStream(&stream, &in, nullptr, kChainSampleRate,
-                                paFramesPerBufferUnspecified, paNoFlag, paCallback, this);
+    PaError err = Pa_OpenStream(&stream, &in, nullptr, kChainSampleRate, kFramesPerBlock, paNoFlag,
+                                paCallback, this);
     if (err != paNoError) {
         logLine(LogLevel::Error,
                 "Recording capture on " + deviceLabel + ": " + Pa_GetErrorText(err));

@@ -14,13 +14,13 @@ namespace {
 
 constexpr int kMaxDevices = 16;
 constexpr std::size_t kMaxNameLength = 127;
-// The writer needs no low latency. Every block the device delivers wakes the sound
-// server's client thread and PortAudio's: at the devices' default (tens of ms) the
-// recordings' captures cost more than the detectors of six lines. The block size must be
-// asked for itself: a latency alone still leaves PortAudio taking 50 ms periods.
+// The writer needs no low latency, but what the device still holds at a stop is lost, so
+// the latency stays at 200 ms. Every block the device delivers wakes the sound server's
+// client thread and PortAudio's: the block size is asked for itself (half the latency),
+// as the latency alone leaves PortAudio taking 50 ms blocks, twice the wake-ups.
 constexpr PaTime kDeviceLatencySeconds = 0.2;
 constexpr unsigned long kFramesPerBlock =
-    static_cast<unsigned long>(kDeviceLatencySeconds * kChainSampleRate);
+    static_cast<unsigned long>(kDeviceLatencySeconds / 2 * kChainSampleRate);
 
 // The error codes the recording has always reported, from PortAudio's.
 const char* deviceErrorCode(PaError e) {

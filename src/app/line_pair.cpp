@@ -49,6 +49,24 @@ Rgb levelColour(LevelViewColour colour) {
     return {0, 255, 255};
 }
 
+// The buffer's audio at twice its rate, as `channels` interleaved channels (a mono buffer
+// feeds both): each sample, then the mean of it and the next.
+void doubleRate(const CaptureBuffer& buffer, int channels, std::vector<std::int16_t>& out) {
+    const std::size_t frames = buffer.frames();
+    const auto in = static_cast<std::size_t>(buffer.channels);
+    const auto width = static_cast<std::size_t>(channels);
+    out.resize(2 * frames * width);
+    for (std::size_t c = 0; c < width; ++c) {
+        const std::size_t from = std::min(c, in - 1);
+        for (std::size_t f = 0; f < frames; ++f) {
+            const int now = buffer.interleaved[f * in + from];
+            const int next = f + 1 < frames ? buffer.interleaved[(f + 1) * in + from] : now;
+            out[2 * f * width + c] = static_cast<std::int16_t>(now);
+            out[(2 * f + 1) * width + c] = static_cast<std::int16_t>((now + next) / 2);
+        }
+    }
+}
+
 }  // namespace
 
 LinePair::LinePair(int pair, PairServices& services, PairInput input)
@@ -596,26 +614,10 @@ void LinePair::keepPreRoll(const CaptureBuffer& buffer) {
         }
         const int channels = capture.channels();
         if (channels != doubledChannels) {
-            doublePreRollAudio(buffer, channels);
+            doubleRate(buffer, channels, preRollScratch_);
             doubledChannels = channels;
         }
         capture.keepForPreRoll(preRollScratch_, channels);
-    }
-}
-
-void LinePair::doublePreRollAudio(const CaptureBuffer& buffer, int channels) {
-    const std::size_t frames = buffer.frames();
-    const auto in = static_cast<std::size_t>(buffer.channels);
-    const auto out = static_cast<std::size_t>(channels);
-    preRollScratch_.resize(2 * frames * out);
-    for (std::size_t c = 0; c < out; ++c) {
-        const std::size_t from = std::min(c, in - 1);
-        for (std::size_t f = 0; f < frames; ++f) {
-            const int now = buffer.interleaved[f * in + from];
-            const int next = f + 1 < frames ? buffer.interleaved[(f + 1) * in + from] : now;
-            preRollScratch_[2 * f * out + c] = static_cast<std::int16_t>(now);
-            preRollScratch_[(2 * f + 1) * out + c] = static_cast<std::int16_t>((now + next) / 2);
-        }
     }
 }
 

@@ -143,7 +143,6 @@ class LinePair final : private line::LineRecordingPort,
     void prepareDayFolders();
     void feedRecording(const CaptureBuffer& buffer);
     void keepPreRoll(const CaptureBuffer& buffer);
-    void doublePreRollAudio(const CaptureBuffer& buffer, int channels);
     void TimerFechaTimer();
     // Returns false when the card was refused (another pair uses it).
     bool CbDevicesChange();
